@@ -1,0 +1,71 @@
+#pragma once
+
+#include "net/MsgException.h"
+
+#include <winsock.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class SocketAddress;
+
+// One blocking IPv4 TCP connection and a reader of CR LF terminated lines.
+// Every failed WinSock call raises a Socket::Exception naming the call.
+class Socket {
+public:
+    // A failed WinSock call. The error number is taken when the exception is
+    // made, right after the call; copies keep it.
+    class Exception : public MsgException {
+    public:
+        explicit Exception(const char* text);
+
+        std::string message() const override;
+
+        int wsaError;
+    };
+
+    // A server that stops sending would otherwise hold the user-interface
+    // thread for as long as it keeps the connection open.
+    static constexpr DWORD defaultTimeout = 60000;
+
+    // What readLine keeps of one line: the rest of a longer line is read and
+    // dropped, so a hostile server cannot make the program grow without end.
+    static constexpr size_t lineKeepLimit = 64 * 1024;
+    // A "line" that has not ended after this many bytes is not a protocol
+    // line any more; reading it fails (WSAEMSGSIZE) instead of going on
+    // forever.
+    static constexpr size_t lineReadLimit = 64 * 1024 * 1024;
+
+    // Timeout in milliseconds for each receive and each send; 0 waits forever.
+    explicit Socket(DWORD timeout = defaultTimeout);
+    // Releases a handle that close() left open (a socket that never
+    // connected, or one whose shutdown failed). Never throws.
+    ~Socket();
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    void connect(const SocketAddress& address);
+    int send(const char* data, int length, int flags);
+    int sendString(const std::string& data);
+    int receive(char* buffer, int length, int flags);
+
+    // The next line without its terminator. Reads ahead in chunks: bytes
+    // after the line stay in the socket's buffer for the next call.
+    void readLine(std::string& line);
+
+    void shutdown(int how);
+    void closeSocket();
+    // Shutdown and close when connected; nothing otherwise.
+    void close();
+
+    bool isConnected() const { return connected; }
+    SOCKET nativeHandle() const { return handle; }
+
+private:
+    SOCKET handle;
+    bool connected = false;
+    std::vector<char> readBuffer;
+    size_t readStart = 0;
+    size_t readEnd = 0;
+};
