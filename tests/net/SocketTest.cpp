@@ -1,7 +1,7 @@
 #include "net/Socket.h"
 #include "net/SocketAddress.h"
 
-#include "support/LineServer.h"
+#include "servers/LineServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "support/LineServer.h"
+#include "servers/LineServer.h"
 
 #include <stdexcept>
 
