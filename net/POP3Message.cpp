@@ -26,13 +26,17 @@ Message::Message(int number, const char* uid)
     : number(number), uid(uid ? uid : ""), flags(Unfetched), size(0), received(lineEndLength) {}
 
 void Message::receiveHeaderLine(std::string& line) {
-    received = addReceived(received, line.size());
+    countReceived(line.size());
     addHeaderLine(line);
 }
 
 void Message::receiveBodyLine(std::string& line) {
-    received = addReceived(received, line.size());
+    countReceived(line.size());
     addBodyLine(line);
+}
+
+void Message::countReceived(size_t length) {
+    received = addReceived(received, length);
 }
 
 } // namespace POP3

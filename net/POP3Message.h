@@ -2,6 +2,7 @@
 
 #include "net/NetMessage.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -24,6 +25,9 @@ public:
     // Count the raw line, CR LF included, then decode and store it.
     void receiveHeaderLine(std::string& line);
     void receiveBodyLine(std::string& line);
+    // Counts a received line of `length` bytes that is not kept (the session
+    // drops what a hostile reply sends beyond its bounds).
+    void countReceived(size_t length);
 
     int number;       // in the server's current listing; changes between sessions
     std::string uid;  // the server's unique id, compared byte for byte

@@ -30,14 +30,20 @@ std::string Socket::Exception::message() const {
 Socket::Socket(DWORD timeout) : handle(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
     if (handle == INVALID_SOCKET)
         throw Exception("socket() failed");
-    const char* value = reinterpret_cast<const char*>(&timeout);
-    if (::setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, value, sizeof timeout) == SOCKET_ERROR ||
-        ::setsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, value, sizeof timeout) == SOCKET_ERROR) {
-        Exception failure("setsockopt() failed");
+    try {
+        setTimeout(timeout);
+    } catch (const Exception&) {
         ::closesocket(handle);
-        throw failure;
+        throw;
     }
     readBuffer.resize(readChunk);
+}
+
+void Socket::setTimeout(DWORD timeout) {
+    const char* value = reinterpret_cast<const char*>(&timeout);
+    if (::setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, value, sizeof timeout) == SOCKET_ERROR ||
+        ::setsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, value, sizeof timeout) == SOCKET_ERROR)
+        throw Exception("setsockopt() failed");
 }
 
 Socket::~Socket() {
@@ -95,6 +101,7 @@ void Socket::readLine(std::string& line) {
         raw.append(begin, take);
         readStart += available;
         lineBytes += available;
+        lineBytesTotal += available;
         if (feed != end)
             break;
         if (lineBytes > lineReadLimit)

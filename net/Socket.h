@@ -59,6 +59,13 @@ public:
     // Shutdown and close when connected; nothing otherwise.
     void close();
 
+    // Changes the time any one receive or send may wait (0 waits forever).
+    void setTimeout(DWORD timeout);
+
+    // Bytes that readLine has consumed so far, terminators and dropped
+    // parts of long lines included: what the peer made us read.
+    unsigned long long lineBytesRead() const { return lineBytesTotal; }
+
     bool isConnected() const { return connected; }
     SOCKET nativeHandle() const { return handle; }
 
@@ -68,4 +75,5 @@ private:
     std::vector<char> readBuffer;
     size_t readStart = 0;
     size_t readEnd = 0;
+    unsigned long long lineBytesTotal = 0;
 };

@@ -1,0 +1,299 @@
+#include "net/POP3Client.h"
+
+#include "net/MessageList.h"
+#include "net/POP3Exception.h"
+#include "net/POP3Message.h"
+#include "net/SocketAddress.h"
+
+#include <cctype>
+#include <climits>
+#include <string_view>
+#include <unordered_map>
+
+namespace POP3 {
+
+namespace {
+
+// The reply texts nobody reads (greeting, "user", "pass", "top", "dele",
+// "quit") all go here.
+std::string discardReply;
+
+// A connection left open by a failed check may be dead: when the client is
+// destroyed its farewell "quit" must not hold the program for the full
+// time-out.
+constexpr DWORD farewellTimeout = 2000;
+
+bool isBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// Reads a decimal int the way "%d" does (leading white space, a sign), but
+// refuses values that do not fit instead of overflowing.
+bool parseInt(std::string_view text, size_t& at, int& value) {
+    while (at < text.size() && isBlank(text[at]))
+        ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        negative = text[at++] == '-';
+    const size_t digits = at;
+    long long magnitude = 0;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
+        magnitude = magnitude * 10 + (text[at++] - '0');
+        if (magnitude > static_cast<long long>(INT_MAX) + 1)
+            return false;
+    }
+    if (at == digits)
+        return false;
+    const long long signedValue = negative ? -magnitude : magnitude;
+    if (signedValue > INT_MAX || signedValue < INT_MIN)
+        return false;
+    value = static_cast<int>(signedValue);
+    return true;
+}
+
+// One line of a "uidl" listing: a message number, then the first run of
+// non-blank characters after it.
+bool parseUidlLine(std::string_view line, int& number, std::string& uid) {
+    size_t at = 0;
+    if (!parseInt(line, at, number))
+        return false;
+    while (at < line.size() && isBlank(line[at]))
+        ++at;
+    const size_t start = at;
+    while (at < line.size() && !isBlank(line[at]))
+        ++at;
+    if (at == start)
+        return false;
+    uid.assign(line.substr(start, at - start));
+    return true;
+}
+
+// The size in a "list" reply ("<number> <size>"); none when it does not
+// parse or is negative.
+bool parseListSize(std::string_view reply, int& size) {
+    size_t at = 0;
+    int number = 0;
+    return parseInt(reply, at, number) && parseInt(reply, at, size) && size >= 0;
+}
+
+} // namespace
+
+Client::Client(DWORD socketTimeout) : socketTimeout(socketTimeout) {}
+
+Client::~Client() {
+    try {
+        if (socket && socket->isConnected()) {
+            socket->setTimeout(farewellTimeout);
+            quit();
+        }
+    } catch (...) {
+        // Nothing may leave a destructor; the connection is released below.
+    }
+    try {
+        if (socket)
+            socket->close();
+    } catch (...) {
+    }
+    socket.reset();
+}
+
+void Client::login(const char* user, const char* password, const char* host, int port) {
+    int stage = 1;
+    try {
+        if (socket) {
+            // A connection left over from a failed check: released without
+            // "quit". Taken out first, so that a failing close cannot leave
+            // the account stuck with it for every later check.
+            std::unique_ptr<Socket> leftover = std::move(socket);
+            leftover->close();
+        }
+        socket = std::make_unique<Socket>(socketTimeout);
+        stage = 2;
+        SocketAddress address;
+        address.resolve(host, port);
+        stage = 3;
+        socket->connect(address);
+    } catch (const Socket::Exception&) {
+        throw Exception("connection failed", "", stage);
+    }
+    readReply(4, discardReply);
+    command(std::string("user ") + user, 5, discardReply);
+    command(std::string("pass ") + password, 5, discardReply);
+    stat();
+}
+
+int Client::scan(MessageList& messages) {
+    syncUids(messages);
+    int fetched = 0;
+    for (auto at = messages.begin(); at != messages.end();) {
+        Message& message = *at;
+        if (message.flags & Message::Deleted) {
+            command("dele " + std::to_string(message.number), 7, discardReply);
+            at = messages.erase(at);
+            continue;
+        }
+        if (message.flags & Message::Unfetched) {
+            list(message);
+            top(message);
+            ++fetched;
+        }
+        ++at;
+    }
+    return fetched;
+}
+
+void Client::quit() {
+    command("quit", 8, discardReply);
+    if (socket) {
+        std::unique_ptr<Socket> closing = std::move(socket);
+        closing->close();
+    }
+}
+
+void Client::command(const std::string& text, int code, std::string& reply) {
+    // A line break inside a user name or password would smuggle a command
+    // of its own to the server.
+    if (text.find_first_of("\r\n") != std::string::npos)
+        throw Exception("command contains a line break", "", code);
+    if (!socket)
+        throw Exception("not connected", "", 1);
+    try {
+        socket->sendString(text + "\r\n");
+    } catch (const Socket::Exception& e) {
+        throw Exception(e.message().c_str(), "", 1);
+    }
+    readReply(code, reply);
+}
+
+void Client::readReply(int code, std::string& reply) {
+    std::string line;
+    if (!socket)
+        throw Exception("not connected", "", 1);
+    const unsigned long long start = socket->lineBytesRead();
+    readDataLine(line, code, start);
+
+    const size_t space = line.find(' ');
+    const std::string status = line.substr(0, space);
+    reply.clear();
+    if (space != std::string::npos) {
+        const size_t text = line.find_first_not_of(" \n\r", space + 1);
+        if (text != std::string::npos)
+            reply = line.substr(text);
+        OutputDebugStringA((reply + "\n").c_str());
+    }
+
+    if (status == "+OK")
+        return;
+    if (status == "-ERR")
+        throw Exception("received -ERR", reply.c_str(), code);
+    throw Exception("invalid response", line.c_str(), code);
+}
+
+bool Client::readDataLine(std::string& line, int code, unsigned long long replyStart) {
+    try {
+        socket->readLine(line);
+    } catch (const Socket::Exception& e) {
+        if (e.wsaError == WSAEMSGSIZE)
+            throw Exception("reply too long", "", code);
+        throw Exception(e.message().c_str(), "", 1);
+    }
+    if (socket->lineBytesRead() - replyStart > maxReplyBytes)
+        throw Exception("reply too long", "", code);
+    return line != ".";
+}
+
+void Client::stat() {
+    std::string reply;
+    command("stat", 6, reply);
+}
+
+void Client::syncUids(MessageList& messages) {
+    for (Message& message : messages)
+        message.flags |= Message::NotListed;
+
+    std::string reply;
+    command("uidl", 7, reply);
+    const unsigned long long start = socket->lineBytesRead();
+
+    // The first record of each unique id, as a walk of the list would find
+    // it; new records go to the end, so a record found here is always the
+    // first match. This keeps a listing of many thousands linear.
+    std::unordered_map<std::string_view, Message*> firstByUid;
+    for (Message& message : messages)
+        firstByUid.emplace(message.uid, &message);
+
+    std::string line;
+    std::string uid;
+    size_t listed = 0;
+    while (readDataLine(line, 7, start)) {
+        int number = 0;
+        // A line that does not parse names no message; it is passed over
+        // rather than mistaken for the line before it.
+        if (!parseUidlLine(line, number, uid) || number < 1)
+            continue;
+        if (uid.size() > maxUidLength)
+            throw Exception("unique id too long", "", 7);
+        if (++listed > maxListedMessages)
+            throw Exception("too many messages", "", 7);
+        const auto found = firstByUid.find(uid);
+        if (found != firstByUid.end()) {
+            found->second->number = number;
+            found->second->flags &= ~static_cast<uint32_t>(Message::NotListed);
+        } else {
+            auto holder = std::make_unique<Message>(number, uid.c_str());
+            Message* added = holder.get();
+            messages.pushBack(holder);
+            firstByUid.emplace(added->uid, added);
+        }
+    }
+
+    for (auto at = messages.begin(); at != messages.end();) {
+        if (at->flags & Message::NotListed)
+            at = messages.erase(at);
+        else
+            ++at;
+    }
+}
+
+void Client::list(Message& message) {
+    std::string reply;
+    command("list " + std::to_string(message.number), 7, reply);
+    int size = 0;
+    // A reply without a usable size leaves the size unknown (0) rather
+    // than taking whatever the text happens to start with.
+    message.size = parseListSize(reply, size) ? size : 0;
+}
+
+void Client::top(Message& message) {
+    command("top " + std::to_string(message.number) + " " + std::to_string(topLines), 7, discardReply);
+    const unsigned long long start = socket->lineBytesRead();
+
+    std::string line;
+    size_t keptHeader = 0;
+    size_t keptBody = 0;
+    int bodyLines = 0;
+    bool inBody = false;
+    while (readDataLine(line, 7, start)) {
+        if (!inBody && line.empty()) {
+            inBody = true;
+            continue;
+        }
+        // A server that ignores the line count, or sends absurd headers,
+        // gets its lines read and counted but not kept.
+        size_t& kept = inBody ? keptBody : keptHeader;
+        if (kept + line.size() > maxKeptBytesPerPart || (inBody && bodyLines >= topLines)) {
+            message.countReceived(line.size());
+            continue;
+        }
+        kept += line.size();
+        if (inBody) {
+            message.receiveBodyLine(line);
+            ++bodyLines;
+        } else {
+            message.receiveHeaderLine(line);
+        }
+    }
+    message.flags = 0;
+}
+
+} // namespace POP3

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "net/Socket.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+class MessageList;
+
+namespace POP3 {
+
+class Message;
+
+// The client side of one POP3 mailbox. A check is login, scan, quit; every
+// failure is a POP3::Exception whose code names the step that failed. The
+// client keeps no message text of its own: what it reads goes to the
+// message records of the list it is given.
+class Client {
+public:
+    // Bounds against servers that never stop sending. A check that crosses
+    // one fails with the code of the step instead of eating memory or time.
+    // One multi-line reply ("uidl" or "top") may stream at most this much:
+    static constexpr size_t maxReplyBytes = 64 * 1024 * 1024;
+    // A listing may name at most this many messages:
+    static constexpr size_t maxListedMessages = 100000;
+    // Unique ids are at most 70 characters by the protocol; longer ones are
+    // kept whole (so two ids never become one) up to this length:
+    static constexpr size_t maxUidLength = 1000;
+    // Of one message, the header lines and the body lines are each kept up
+    // to this many bytes; the rest is read and counted as received, but not
+    // kept:
+    static constexpr size_t maxKeptBytesPerPart = 64 * 1024;
+
+    // socketTimeout: milliseconds any single receive or send may wait.
+    explicit Client(DWORD socketTimeout = Socket::defaultTimeout);
+    // Ends a session left open by a failed check ("quit", then close) and
+    // never lets a failure escape.
+    ~Client();
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    void login(const char* user, const char* password, const char* host, int port);
+    // Reconciles the list with the server and fetches what is new; returns
+    // the number of messages fetched.
+    int scan(MessageList& messages);
+    void quit();
+
+    bool hasSocket() const { return socket != nullptr; }
+
+    const int topLines = 30;
+
+private:
+    void command(const std::string& text, int code, std::string& reply);
+    void readReply(int code, std::string& reply);
+    bool readDataLine(std::string& line, int code, unsigned long long replyStart);
+    void stat();
+    void syncUids(MessageList& messages);
+    void list(Message& message);
+    void top(Message& message);
+
+    std::unique_ptr<Socket> socket;
+    DWORD socketTimeout;
+};
+
+} // namespace POP3
