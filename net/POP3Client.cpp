@@ -273,7 +273,12 @@ void Client::top(Message& message) {
     size_t keptBody = 0;
     int bodyLines = 0;
     bool inBody = false;
+    unsigned long long lineStart = start;
     while (readDataLine(line, 7, start)) {
+        // What the line took on the wire: more than the line itself when the
+        // reader had to cut it.
+        const size_t octets = static_cast<size_t>(socket->lineBytesRead() - lineStart);
+        lineStart = socket->lineBytesRead();
         if (!inBody && line.empty()) {
             inBody = true;
             continue;
@@ -282,16 +287,19 @@ void Client::top(Message& message) {
         // gets its lines read and counted but not kept.
         size_t& kept = inBody ? keptBody : keptHeader;
         if (kept + line.size() > maxKeptBytesPerPart || (inBody && bodyLines >= topLines)) {
-            message.countReceived(line.size());
+            message.countReceived(octets);
             continue;
         }
-        kept += line.size();
+        const size_t length = line.size();
+        kept += length;
         if (inBody) {
             message.receiveBodyLine(line);
             ++bodyLines;
         } else {
             message.receiveHeaderLine(line);
         }
+        if (octets > length + 2)
+            message.countReceived(octets - length - 2);
     }
     message.flags = 0;
 }

@@ -8,11 +8,10 @@ namespace {
 
 constexpr int lineEndLength = 2; // the CR LF the line arrived with
 
-int addReceived(int received, size_t lineLength) {
+int addReceived(int received, size_t octets) {
     constexpr int most = std::numeric_limits<int>::max();
-    const long long total = static_cast<long long>(received) +
-                            static_cast<long long>(std::min<size_t>(lineLength, most)) +
-                            lineEndLength;
+    const long long total =
+        static_cast<long long>(received) + static_cast<long long>(std::min<size_t>(octets, most));
     return total > most ? most : static_cast<int>(total);
 }
 
@@ -26,17 +25,17 @@ Message::Message(int number, const char* uid)
     : number(number), uid(uid ? uid : ""), flags(Unfetched), size(0), received(lineEndLength) {}
 
 void Message::receiveHeaderLine(std::string& line) {
-    countReceived(line.size());
+    countReceived(line.size() + lineEndLength);
     addHeaderLine(line);
 }
 
 void Message::receiveBodyLine(std::string& line) {
-    countReceived(line.size());
+    countReceived(line.size() + lineEndLength);
     addBodyLine(line);
 }
 
-void Message::countReceived(size_t length) {
-    received = addReceived(received, length);
+void Message::countReceived(size_t octets) {
+    received = addReceived(received, octets);
 }
 
 } // namespace POP3

@@ -25,9 +25,9 @@ public:
     // Count the raw line, CR LF included, then decode and store it.
     void receiveHeaderLine(std::string& line);
     void receiveBodyLine(std::string& line);
-    // Counts a received line of `length` bytes that is not kept (the session
+    // Counts octets received through TOP that are not kept (the session
     // drops what a hostile reply sends beyond its bounds).
-    void countReceived(size_t length);
+    void countReceived(size_t octets);
 
     int number;       // in the server's current listing; changes between sessions
     std::string uid;  // the server's unique id, compared byte for byte
