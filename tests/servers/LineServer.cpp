@@ -1,39 +1,12 @@
 #include "servers/LineServer.h"
 
-#include <stdexcept>
+#include "servers/Loopback.h"
 
 namespace {
 
 // No test waits longer than this for anything, so a fault can never hang
 // the suite.
 constexpr auto waitLimit = std::chrono::seconds(30);
-
-SOCKET listenOnLoopback(int& port) {
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET)
-        throw std::runtime_error("test server: socket() failed");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    address.sin_port = 0;
-    int length = sizeof address;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR ||
-        ::listen(s, 4) == SOCKET_ERROR ||
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == SOCKET_ERROR) {
-        ::closesocket(s);
-        throw std::runtime_error("test server: cannot listen on 127.0.0.1");
-    }
-    port = ntohs(address.sin_port);
-    return s;
-}
-
-bool readable(SOCKET s, std::chrono::milliseconds limit) {
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(s, &set);
-    timeval tv{static_cast<long>(limit.count() / 1000), static_cast<long>(limit.count() % 1000) * 1000};
-    return ::select(0, &set, nullptr, nullptr, &tv) == 1;
-}
 
 } // namespace
 
@@ -47,7 +20,7 @@ std::vector<LineServer::Step> LineServer::inChunks(const std::string& bytes, siz
 }
 
 LineServer::LineServer(std::vector<Step> script) {
-    listener = listenOnLoopback(listenPort);
+    listener = listenOnLoopback(0, listenPort);
     worker = std::thread([this, script = std::move(script)]() mutable { run(std::move(script)); });
 }
 
@@ -139,7 +112,7 @@ void LineServer::run(std::vector<Step> script) {
 
 int closedLoopbackPort() {
     int port = 0;
-    SOCKET s = listenOnLoopback(port);
+    SOCKET s = listenOnLoopback(0, port);
     ::closesocket(s);
     return port;
 }
