@@ -1,0 +1,104 @@
+#pragma once
+
+#include "net/MessageList.h"
+#include "net/POP3Client.h"
+#include "ui/IconHolder.h"
+#include "ui/TrayIcon.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+// One configured POP3 mailbox as it lives in the running program: the
+// profile's settings, its session, the messages seen on the server, its
+// status, its icons and tray icon, its check timer and its popup menu. The
+// fields are public: the profile store, the mail check, the menu and the
+// options dialog read and write them directly; those that have a setter are
+// changed only through it, because the setter keeps the title, tooltip,
+// icon or timer in step.
+class Account {
+public:
+    // Icon states: which overlay the tray icon carries.
+    enum IconState {
+        NeverChecked = 0,
+        NewMail = 1,
+        CheckFailed = 2,
+        AuthorizationFailed = 3,
+        Checking = 4,
+        NothingNew = 5,
+    };
+
+    // The timer service waits at most USER_TIMER_MAXIMUM milliseconds and
+    // silently shortens anything longer, so this is the longest interval a
+    // timer really keeps (35791 minutes, about 24.9 days). setInterval
+    // stores at most this, so that what the options show and the profile
+    // stores is the period the timer runs with.
+    static constexpr unsigned maxIntervalMinutes = USER_TIMER_MAXIMUM / 60000;
+    // Milliseconds per minute of the interval. Only tests change it, to see
+    // a real timer message arrive without waiting minutes.
+    static inline unsigned timerMillisecondsPerMinute = 60000;
+
+    // The id comes from AccountList::randomId before the account joins the
+    // list. The account starts with colour 0 and state 0 composed, no tray
+    // icon and no timer.
+    explicit Account(int id);
+    // Kills the timer, destroys the menu, releases the icons and removes
+    // the tray icon, in this order.
+    ~Account();
+    Account(const Account&) = delete;
+    Account& operator=(const Account&) = delete;
+
+    // Stops the timer if one runs and starts it again if automatic checks
+    // are on and the interval is not 0. The period starts now.
+    void restartTimer();
+    void setCheckAutomatically(bool on);
+    void setInterval(unsigned minutes);
+    void setHost(const std::string& newHost);
+    void setUser(const std::string& newUser);
+    // title = user, plus "@" and host when there is a host.
+    void updateTitle();
+    // status = text, " (", hh:mm, ")".
+    void setStatus(const std::string& text);
+    void setIconState(int state);
+    // A colour of 6 or more (or a negative one passed as unsigned) is 0.
+    void setIconColour(unsigned colour);
+    // Adds or removes the tray icon; showing an icon already shown sends
+    // nothing.
+    void setShowIcon(bool show);
+    void updateIcon();
+    void updateTooltip();
+    void updateTray();
+
+    // The mail check (accounts/MailCheck.cpp) and the popup menu
+    // (ui/MessageMenu.cpp) are further members of this class, declared here
+    // by those parts: check, buildMenu, showMenu, menuShown, onMenuCommand.
+
+    std::string title;
+    std::string host;
+    std::string user;
+    std::string password;
+    std::string clientCommand;
+    bool showIcon = false;
+    bool checkAutomatically = false;
+    bool deleteImmediately = false;
+    unsigned iconColour = 0;
+    unsigned intervalMinutes = 10;
+    unsigned port = 110;
+    int id;
+    POP3::Client client;
+    MessageList messages;
+    std::string status = "mail unchecked";
+    IconHolder baseIcon;
+    IconHolder stateIcon;
+    std::unique_ptr<TrayIcon> trayIcon;
+    UINT_PTR timerId = 0;
+    int iconState = NeverChecked;
+    unsigned newCount = 0;
+    unsigned messageCount = 0;
+    HMENU menu = nullptr;
+    POINT menuPoint{};
+
+private:
+    void killTimer();
+};

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "accounts/Account.h"
+
+#include <cstddef>
+#include <iterator>
+#include <list>
+#include <memory>
+
+// The accounts of the running program, in the order they were added. The
+// list alone owns them: appending takes the account from the caller's
+// holder, erasing or clearing destroys it (its timer stops and its tray icon
+// goes).
+class AccountList {
+    using Accounts = std::list<std::unique_ptr<Account>>;
+
+    // Walks the accounts themselves rather than their holders, so that a
+    // loop reads `for (Account& account : accounts)`.
+    template <class Base, class Element>
+    class ElementIterator {
+    public:
+        using iterator_category = std::bidirectional_iterator_tag;
+        using value_type = Account;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Element*;
+        using reference = Element&;
+
+        ElementIterator() = default;
+
+        Element& operator*() const { return **base; }
+        Element* operator->() const { return base->get(); }
+        ElementIterator& operator++() {
+            ++base;
+            return *this;
+        }
+        ElementIterator operator++(int) {
+            ElementIterator before = *this;
+            ++base;
+            return before;
+        }
+        ElementIterator& operator--() {
+            --base;
+            return *this;
+        }
+        ElementIterator operator--(int) {
+            ElementIterator before = *this;
+            --base;
+            return before;
+        }
+        bool operator==(const ElementIterator&) const = default;
+
+    private:
+        friend class AccountList;
+        explicit ElementIterator(Base position) : base(position) {}
+        Base base{};
+    };
+
+public:
+    using iterator = ElementIterator<Accounts::iterator, Account>;
+    using const_iterator = ElementIterator<Accounts::const_iterator, const Account>;
+
+    // Account ids are 1 to 100 (they are timer and tray icon ids), so the
+    // list holds at most this many accounts.
+    static constexpr std::size_t maxAccounts = 100;
+
+    iterator begin() { return iterator(elements.begin()); }
+    iterator end() { return iterator(elements.end()); }
+    const_iterator begin() const { return const_iterator(elements.begin()); }
+    const_iterator end() const { return const_iterator(elements.end()); }
+
+    // Appends the holder's account and leaves the holder empty. An empty
+    // holder appends nothing. A full list throws MsgException and leaves
+    // the holder as it was.
+    void append(std::unique_ptr<Account>& holder);
+    // Destroys the account at `position` (which must not be end()) and
+    // answers the position that followed it.
+    iterator erase(iterator position);
+    // Destroys every account.
+    void clear();
+    std::size_t size() const;
+    bool full() const;
+
+    // A random id in 1..100 that no account of the list has. Throws
+    // MsgException when all 100 are taken.
+    int randomId() const;
+    // The first account whose id is `id`, or end().
+    iterator findById(int id);
+
+    // The mail check (accounts/MailCheck.cpp) and the profile store declare
+    // their members here: checkAll, countShownIcons, loadProfiles,
+    // saveProfiles.
+
+private:
+    Accounts elements;
+};
+
+// The program's one account list. Destroyed after WinMain returns, before
+// the process-wide icon holders.
+extern AccountList accounts;
+// The account the last tray event, timer or options dialog chose; null when
+// none (at start, after a reload, or when an event named no account).
+extern Account* currentAccount;
