@@ -3,12 +3,15 @@
 #include "net/MessageList.h"
 #include "net/POP3Client.h"
 #include "ui/IconHolder.h"
+#include "ui/OwnedMenu.h"
 #include "ui/TrayIcon.h"
 
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 // One configured POP3 mailbox as it lives in the running program: the
 // profile's settings, its session, the messages seen on the server, its
@@ -74,6 +77,20 @@ public:
     // (ui/MessageMenu.cpp) are further members of this class, declared here
     // by those parts: check, buildMenu, showMenu, menuShown, onMenuCommand.
 
+    // One mail check of this account (accounts/MailCheck.cpp).
+    void check();
+
+    // The popup menu of the account's messages (ui/MessageMenu.cpp).
+    // Rebuilds `menu` from `messages` (unless summaryOnly), then sets the
+    // summary: messageCount, newCount, the status and the icon state.
+    void buildMenu(bool summaryOnly);
+    // Opens `menu` at the cursor, or again where it last opened.
+    void showMenu(bool atCursor);
+    // What follows the closing of the menu: the new messages count as seen.
+    void menuShown();
+    // A command id of the message range, delivered after the menu closed.
+    void onMenuCommand(UINT id);
+
     std::string title;
     std::string host;
     std::string user;
@@ -101,4 +118,17 @@ public:
 
 private:
     void killTimer();
+
+    // The message menu's own bookkeeping (ui/MessageMenu.cpp). A command
+    // arrives after its menu has closed, and the list may have changed
+    // since the menu was built, so every menu keeps the uid it showed at
+    // each position (none for a position it did not show).
+    using MenuPositions = std::vector<std::optional<std::string>>;
+    std::shared_ptr<const MenuPositions> menuPositions; // those of `menu`
+    std::shared_ptr<const MenuPositions> shownPositions; // of the menu last opened
+    // The menu showMenu is tracking, while it is on screen. A check that a
+    // timer runs meanwhile rebuilds `menu`, but must not destroy the menu
+    // being tracked: that one is kept in replacedMenu until it closes.
+    HMENU menuOnScreen = nullptr;
+    OwnedMenu replacedMenu;
 };

@@ -1,0 +1,247 @@
+// The account's message menu: built ahead of time after every check and
+// every deletion, opened by a left click on the account's icon, and the
+// command of its "&Delete" items.
+#include "ui/MessageMenu.h"
+
+#include "accounts/Account.h"
+#include "net/MessageList.h"
+#include "net/POP3Message.h"
+#include "ui/OwnedMenu.h"
+#include "ui/ProgramHandles.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+namespace {
+
+// Informational items (headers, lines, notes) carry id 0 and are disabled,
+// so no command ever comes from them.
+constexpr UINT disabledItem = MF_STRING | MF_DISABLED;
+constexpr UINT grayedItem = MF_STRING | MF_DISABLED | MF_GRAYED;
+
+void appendItem(HMENU menu, UINT flags, UINT_PTR id, const char* text) {
+    AppendMenuA(menu, flags, id, text);
+}
+
+// Hands `submenu` to `parent` as a popup item; from then on the parent
+// destroys it. Should the append fail, the submenu stays with the holder
+// and is destroyed with it instead of leaking.
+void appendPopup(HMENU parent, OwnedMenu& submenu, const char* text) {
+    if (AppendMenuA(parent, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu.get()), text))
+        submenu.release();
+}
+
+// Every header as it arrived, "&" left alone: the values are for reading,
+// the items are disabled, and nothing is chosen from them.
+OwnedMenu buildHeadersMenu(const POP3::Message& message, std::string& text) {
+    OwnedMenu headers(CreatePopupMenu());
+    for (const Header& header : message.headers()) {
+        text.assign(header.name);
+        text += '\t';
+        text += header.value;
+        appendItem(headers.get(), disabledItem, 0, text.c_str());
+    }
+    return headers;
+}
+
+OwnedMenu buildMessageMenu(const POP3::Message& message, UINT deleteId, std::string& text) {
+    OwnedMenu submenu(CreatePopupMenu());
+    OwnedMenu headers = buildHeadersMenu(message, text);
+    appendPopup(submenu.get(), headers, "&Headers");
+    appendItem(submenu.get(), MF_SEPARATOR, 0, nullptr);
+
+    for (const std::string& line : message.lines()) {
+        text.assign(line);
+        escapeAmpersands(text);
+        // Quoted text of an earlier mail is dimmed.
+        appendItem(submenu.get(), line.starts_with('>') ? grayedItem : disabledItem, 0, text.c_str());
+    }
+    // Only a positive remainder is news: a message whose text came whole
+    // can count more than its size (every dot the server stuffed into a
+    // line counts as received), and "-1 more bytes" would be nonsense.
+    const long long missing = static_cast<long long>(message.size) - message.received;
+    if (missing > 0) {
+        char note[64];
+        std::snprintf(note, sizeof note, "... (%d more bytes follows)", static_cast<int>(missing));
+        appendItem(submenu.get(), grayedItem, 0, note);
+    }
+    if (!message.lines().empty())
+        appendItem(submenu.get(), MF_SEPARATOR, 0, nullptr);
+    appendItem(submenu.get(), MF_STRING, deleteId, "&Delete");
+    return submenu;
+}
+
+// The entry's text: the subject with its "&" shown as such, a tab, and the
+// sender as it came.
+void entryText(const POP3::Message& message, std::string& text, std::string& from) {
+    message.getHeader("Subject", text);
+    escapeAmpersands(text);
+    message.getHeader("From", from);
+    text += '\t';
+    text += from;
+}
+
+} // namespace
+
+void escapeAmpersands(std::string& text) {
+    size_t found = text.find('&');
+    if (found == std::string::npos)
+        return;
+    std::string escaped;
+    escaped.reserve(text.size() + 8);
+    size_t from = 0;
+    for (; found != std::string::npos; found = text.find('&', from)) {
+        escaped.append(text, from, found + 1 - from);
+        escaped += '&';
+        from = found + 1;
+    }
+    escaped.append(text, from, std::string::npos);
+    text = std::move(escaped);
+}
+
+BOOL trackPopupMenu(HWND window, HMENU menu, const POINT* point) {
+    POINT at{};
+    if (point)
+        at = *point;
+    else
+        GetCursorPos(&at);
+    // Without the window in front, the menu would not close when the user
+    // clicks elsewhere.
+    SetForegroundWindow(window);
+    const BOOL result = TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_VCENTERALIGN, at.x, at.y, 0, window, nullptr);
+    // A menu opened from the notification area otherwise closes at once the
+    // next time it is opened: the message forces the task switch back.
+    PostMessageA(window, WM_NULL, 0, 0);
+    char trace[32];
+    std::snprintf(trace, sizeof trace, "selected = %d\n", result);
+    OutputDebugStringA(trace);
+    return result;
+}
+
+void Account::buildMenu(bool summaryOnly) {
+    if (!summaryOnly) {
+        if (menu) {
+            if (menu == menuOnScreen)
+                replacedMenu.reset(menu); // still tracked; destroyed when it closes
+            else
+                DestroyMenu(menu);
+            menu = nullptr;
+        }
+        OwnedMenu built(CreatePopupMenu());
+        auto positions = std::make_shared<MenuPositions>();
+        unsigned unlisted = 0;
+        messageCount = 0;
+
+        std::string text, from;
+        unsigned position = 0;
+        for (const POP3::Message& message : messages) {
+            const bool shown = !(message.flags & POP3::Message::Deleted);
+            if (shown)
+                ++messageCount;
+            if (position < menuPositionLimit) {
+                if (shown) {
+                    OwnedMenu submenu = buildMessageMenu(message, deleteCommand(position), text);
+                    entryText(message, text, from);
+                    appendPopup(built.get(), submenu, text.c_str());
+                    positions->emplace_back(message.uid);
+                } else {
+                    positions->emplace_back(std::nullopt);
+                }
+            } else if (shown) {
+                ++unlisted;
+            }
+            ++position;
+        }
+        if (messageCount == 0)
+            appendItem(built.get(), grayedItem, 0, "(No messages)");
+        if (unlisted > 0) {
+            char note[64];
+            std::snprintf(note, sizeof note, "... (%u more messages not listed)", unlisted);
+            appendItem(built.get(), grayedItem, 0, note);
+        }
+        appendItem(built.get(), MF_SEPARATOR, 0, nullptr);
+        appendItem(built.get(), MF_STRING, launchClientCommand, "&Launch client");
+        menu = built.release();
+        menuPositions = std::move(positions);
+    }
+
+    if (newCount > messageCount)
+        newCount = messageCount;
+    char text[64];
+    std::snprintf(text, sizeof text, "%d message", static_cast<int>(messageCount));
+    std::string summary = text;
+    if (messageCount != 1)
+        summary += 's';
+    if (newCount > 0) {
+        std::snprintf(text, sizeof text, " - %d new", static_cast<int>(newCount));
+        summary += text;
+        setIconState(NewMail);
+    } else {
+        setIconState(NothingNew);
+    }
+    setStatus(summary);
+}
+
+void Account::showMenu(bool atCursor) {
+    // A second click that arrives while the menu is open.
+    if (menuOnScreen)
+        return;
+    if (atCursor) {
+        GetCursorPos(&menuPoint);
+    } else if (GetForegroundWindow() != mainWindow || messages.count() == messages.countDeleted()) {
+        return;
+    }
+    shownPositions = menuPositions;
+    {
+        struct OnScreen {
+            Account& account;
+            ~OnScreen() {
+                account.menuOnScreen = nullptr;
+                account.replacedMenu.reset();
+            }
+        } onScreen{*this};
+        menuOnScreen = menu;
+        trackPopupMenu(mainWindow, menu, &menuPoint);
+    }
+    menuShown();
+}
+
+void Account::menuShown() {
+    newCount = 0;
+    buildMenu(true);
+}
+
+void Account::onMenuCommand(UINT id) {
+    if (id < messageCommandFirst || id > messageCommandLast)
+        return;
+    const unsigned position = (id - messageCommandFirst) / commandsPerMessage;
+    if ((id - messageCommandFirst) % commandsPerMessage != deleteCommandOffset)
+        return;
+    // Only a message that the opened menu showed can be chosen, and it is
+    // found by the uid shown: a check that failed half way leaves the menu
+    // as it was while the list moved on, so the position alone might now
+    // name another message.
+    if (!shownPositions || position >= shownPositions->size() || !(*shownPositions)[position])
+        return;
+    const std::string& uid = *(*shownPositions)[position];
+    POP3::Message* chosen = nullptr;
+    unsigned at = 0;
+    for (POP3::Message& message : messages) {
+        if (at++ == position) {
+            if (message.uid == uid)
+                chosen = &message;
+            break;
+        }
+    }
+    if (!chosen)
+        chosen = messages.findByUid(uid);
+    if (!chosen)
+        return; // gone from the server already
+
+    chosen->flags = POP3::Message::Deleted;
+    if (deleteImmediately)
+        check();
+    buildMenu(false);
+    showMenu(false);
+}
