@@ -101,11 +101,9 @@ TEST_F(ProfileLineTest, MissingFieldsKeepTheirDefaults) {
     EXPECT_EQ(fiveFields.port, 110u);
 }
 
-TEST_F(ProfileLineTest, PortZeroOrMissingDigitsMeans110) {
+// Port 0 and an empty port field are in ProfileStoreTest.
+TEST_F(ProfileLineTest, PortIsReadAsUnsignedLeadingDigits) {
     const std::pair<const char*, unsigned> cases[] = {
-        {"h,u,,1,0,10,0,,0,110d", 110},
-        {"h,u,,1,0,10,0,,0,0d", 110},
-        {"h,u,,1,0,10,0,,0,", 110},
         {"h,u,,1,0,10,0,,0,d", 110},
         {"h,u,,1,0,10,0,,0,995xyz", 995},
         {"h,u,,1,0,10,0,,0, 8110d", 8110},
