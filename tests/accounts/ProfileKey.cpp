@@ -27,11 +27,29 @@ void deleteSubkeys(HKEY parent, const char* path) {
     RegCloseKey(key);
 }
 
+// The parents of the profile key are removed too, but only while they hold
+// nothing at all, so that the prefix is left as the tests found it.
+void deleteIfEmpty(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, path, &key) != ERROR_SUCCESS)
+        return;
+    DWORD subkeys = 1;
+    DWORD values = 1;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                     nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    if (subkeys == 0 && values == 0)
+        RegDeleteKeyA(HKEY_CURRENT_USER, path);
+}
+
 } // namespace
 
 void deleteProfileKey() {
     deleteSubkeys(HKEY_CURRENT_USER, profileKeyPath);
     RegDeleteKeyA(HKEY_CURRENT_USER, profileKeyPath);
+    deleteIfEmpty("Software\\Harrowden\\Pellmor\\1.0");
+    deleteIfEmpty("Software\\Harrowden\\Pellmor");
+    deleteIfEmpty("Software\\Harrowden");
 }
 
 bool profileKeyExists() {

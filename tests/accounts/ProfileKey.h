@@ -9,7 +9,8 @@
 // writing values by hand and reading back what the store wrote. Nothing
 // outside Software\Harrowden is touched.
 
-// Removes the profile key with its values and any subkey a test made.
+// Removes the profile key with its values and any subkey a test made, and
+// its parents up to Software\Harrowden while they are empty.
 void deleteProfileKey();
 bool profileKeyExists();
 // Writes one value of any type, creating the key.

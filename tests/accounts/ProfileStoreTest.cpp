@@ -364,25 +364,32 @@ TEST_F(ProfileStoreTest, ARegistryFailureNamesTheRealError) {
         VolatileVersionKey() {
             HKEY key = nullptr;
             // The parents first, non-volatile: created together with a
-            // volatile key they would be volatile too.
+            // volatile key they would be volatile too. The version key
+            // itself must be new (the fixture removed it, empty), so that
+            // nothing but our own volatile key is removed afterwards.
             EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Harrowden\\Pellmor", &key),
                       ERROR_SUCCESS);
             RegCloseKey(key);
-            RegDeleteKeyA(HKEY_CURRENT_USER, versionKeyPath);
             DWORD disposition = 0;
             EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, versionKeyPath, 0, nullptr,
                                       REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
                                       &disposition),
                       ERROR_SUCCESS);
-            EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+            created = disposition == REG_CREATED_NEW_KEY;
+            EXPECT_TRUE(created);
             RegCloseKey(key);
         }
-        ~VolatileVersionKey() { RegDeleteKeyA(HKEY_CURRENT_USER, versionKeyPath); }
+        ~VolatileVersionKey() {
+            if (created)
+                RegDeleteKeyA(HKEY_CURRENT_USER, versionKeyPath);
+        }
+        bool created = false;
     };
 
     add({"pop.example.org", "joe", "", "", true, false, false, 0, 10, 110});
     const int id = list.begin()->id;
     VolatileVersionKey volatileKey;
+    ASSERT_TRUE(volatileKey.created);
 
     const std::string expected = "Windows error #1021: " + systemText(ERROR_CHILD_MUST_BE_VOLATILE);
     SetLastError(0);
