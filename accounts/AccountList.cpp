@@ -34,7 +34,7 @@ void AccountList::append(std::unique_ptr<Account>& holder) {
 AccountList::iterator AccountList::erase(iterator position) {
     if (currentAccount == &*position)
         currentAccount = nullptr;
-    return iterator(elements.erase(position.base));
+    return iterator(elements.erase(position.position()));
 }
 
 void AccountList::clear() {

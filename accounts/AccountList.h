@@ -1,9 +1,9 @@
 #pragma once
 
+#include "net/OwnedIterator.h"
 #include "accounts/Account.h"
 
 #include <cstddef>
-#include <iterator>
 #include <list>
 #include <memory>
 
@@ -14,50 +14,9 @@
 class AccountList {
     using Accounts = std::list<std::unique_ptr<Account>>;
 
-    // Walks the accounts themselves rather than their holders, so that a
-    // loop reads `for (Account& account : accounts)`.
-    template <class Base, class Element>
-    class ElementIterator {
-    public:
-        using iterator_category = std::bidirectional_iterator_tag;
-        using value_type = Account;
-        using difference_type = std::ptrdiff_t;
-        using pointer = Element*;
-        using reference = Element&;
-
-        ElementIterator() = default;
-
-        Element& operator*() const { return **base; }
-        Element* operator->() const { return base->get(); }
-        ElementIterator& operator++() {
-            ++base;
-            return *this;
-        }
-        ElementIterator operator++(int) {
-            ElementIterator before = *this;
-            ++base;
-            return before;
-        }
-        ElementIterator& operator--() {
-            --base;
-            return *this;
-        }
-        ElementIterator operator--(int) {
-            ElementIterator before = *this;
-            --base;
-            return before;
-        }
-        bool operator==(const ElementIterator&) const = default;
-
-    private:
-        friend class AccountList;
-        explicit ElementIterator(Base position) : base(position) {}
-        Base base{};
-    };
-
 public:
-    using iterator = ElementIterator<Accounts::iterator, Account>;
-    using const_iterator = ElementIterator<Accounts::const_iterator, const Account>;
+    using iterator = OwnedIterator<Accounts::iterator, Account>;
+    using const_iterator = OwnedIterator<Accounts::const_iterator, const Account>;
 
     // Account ids are 1 to 100 (they are timer and tray icon ids), so the
     // list holds at most this many accounts.

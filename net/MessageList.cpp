@@ -9,7 +9,7 @@ void MessageList::pushBack(std::unique_ptr<POP3::Message>& holder) {
 }
 
 MessageList::iterator MessageList::erase(iterator position) {
-    return iterator(records.erase(position.base));
+    return iterator(records.erase(position.position()));
 }
 
 POP3::Message* MessageList::findByUid(const std::string& uid) {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "net/OwnedIterator.h"
 #include "net/POP3Message.h"
 
 #include <cstddef>
-#include <iterator>
 #include <list>
 #include <memory>
 #include <string>
@@ -15,50 +15,9 @@
 class MessageList {
     using Records = std::list<std::unique_ptr<POP3::Message>>;
 
-    // Walks the records themselves rather than their holders, so that a loop
-    // reads `for (POP3::Message& message : list)`.
-    template <class Base, class Record>
-    class RecordIterator {
-    public:
-        using iterator_category = std::bidirectional_iterator_tag;
-        using value_type = POP3::Message;
-        using difference_type = std::ptrdiff_t;
-        using pointer = Record*;
-        using reference = Record&;
-
-        RecordIterator() = default;
-
-        Record& operator*() const { return **base; }
-        Record* operator->() const { return base->get(); }
-        RecordIterator& operator++() {
-            ++base;
-            return *this;
-        }
-        RecordIterator operator++(int) {
-            RecordIterator before = *this;
-            ++base;
-            return before;
-        }
-        RecordIterator& operator--() {
-            --base;
-            return *this;
-        }
-        RecordIterator operator--(int) {
-            RecordIterator before = *this;
-            --base;
-            return before;
-        }
-        bool operator==(const RecordIterator&) const = default;
-
-    private:
-        friend class MessageList;
-        explicit RecordIterator(Base position) : base(position) {}
-        Base base{};
-    };
-
 public:
-    using iterator = RecordIterator<Records::iterator, POP3::Message>;
-    using const_iterator = RecordIterator<Records::const_iterator, const POP3::Message>;
+    using iterator = OwnedIterator<Records::iterator, POP3::Message>;
+    using const_iterator = OwnedIterator<Records::const_iterator, const POP3::Message>;
 
     iterator begin() { return iterator(records.begin()); }
     iterator end() { return iterator(records.end()); }
