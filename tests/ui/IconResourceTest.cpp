@@ -5,6 +5,8 @@
 // that spreads to the right would paint over the wrong layer.
 #include "ui/resource.h"
 
+#include "support/IconImage.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -106,17 +108,6 @@ const OverlayIcon overlayIcons[] = {
     {IDI_OVERLAY_HOURGLASS, "hourglass", {0, 5, 21, 31}},
 };
 
-// Owning handles: no path through a failed check leaks a bitmap or a DC.
-struct BitmapDeleter {
-    void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-using OwnedBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
-
-struct DcDeleter {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using OwnedDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-
 struct ModuleDeleter {
     void operator()(HMODULE module) const { FreeLibrary(module); }
 };
@@ -158,53 +149,17 @@ private:
     std::string text;
 };
 
-testing::AssertionResult readBitmap(HDC dc, HBITMAP bitmap, std::array<Colour, iconSize * iconSize>& pixels) {
-    BITMAP header{};
-    if (GetObjectA(bitmap, sizeof header, &header) != sizeof header)
-        return testing::AssertionFailure() << "GetObjectA failed";
-    if (header.bmWidth != iconSize || header.bmHeight != iconSize)
-        return testing::AssertionFailure() << "bitmap is " << header.bmWidth << " x " << header.bmHeight;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = iconSize;
-    info.bmiHeader.biHeight = -iconSize;  // top-down: row 0 first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::array<std::uint32_t, iconSize * iconSize> raw{};
-    const int lines = GetDIBits(dc, bitmap, 0, iconSize, raw.data(), &info, DIB_RGB_COLORS);
-    if (lines != iconSize)
-        return testing::AssertionFailure() << "GetDIBits returned " << lines << " lines";
-    for (std::size_t i = 0; i < raw.size(); ++i)
-        pixels[i] = Colour{raw[i] & 0xFFFFFF};
-    return testing::AssertionSuccess();
-}
-
 testing::AssertionResult readIcon(WORD id, IconPixels& pixels) {
     // A shared icon from LoadIconA belongs to the system: it is not destroyed.
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
     if (!icon)
         return testing::AssertionFailure() << "LoadIconA(" << id << ") failed, error " << GetLastError();
-    ICONINFO info{};
-    if (!GetIconInfo(icon, &info))
-        return testing::AssertionFailure() << "GetIconInfo(" << id << ") failed, error " << GetLastError();
-    const OwnedBitmap mask(info.hbmMask), colour(info.hbmColor);
-    if (!info.fIcon || !mask || !colour)
-        return testing::AssertionFailure() << "icon " << id << ": fIcon " << info.fIcon << ", mask "
-                                           << (mask != nullptr) << ", colour " << (colour != nullptr);
-    const OwnedDc dc(CreateCompatibleDC(nullptr));
-    if (!dc)
-        return testing::AssertionFailure() << "CreateCompatibleDC failed";
-    std::array<Colour, iconSize * iconSize> maskPixels{};
-    if (auto result = readBitmap(dc.get(), colour.get(), pixels.colours); !result)
-        return result << " (colour bitmap of icon " << id << ")";
-    if (auto result = readBitmap(dc.get(), mask.get(), maskPixels); !result)
-        return result << " (mask of icon " << id << ")";
-    for (std::size_t i = 0; i < maskPixels.size(); ++i) {
-        if (maskPixels[i] != black && maskPixels[i] != white)
-            return testing::AssertionFailure() << "icon " << id << ": mask pixel " << i << " is " << maskPixels[i];
-        pixels.transparent[i] = maskPixels[i] == white;
-    }
+    IconImage image;
+    if (auto result = readIconImage(icon, image); !result)
+        return result << " (icon " << id << ")";
+    for (std::size_t i = 0; i < image.colours.size(); ++i)
+        pixels.colours[i] = Colour{image.colours[i]};
+    pixels.transparent = image.transparent;
     return testing::AssertionSuccess();
 }
 
