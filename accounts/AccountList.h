@@ -90,6 +90,17 @@ public:
     // their members here: checkAll, countShownIcons, loadProfiles,
     // saveProfiles.
 
+    // The profile store (accounts/ProfileStore.cpp). loadProfiles replaces
+    // every account by the stored profiles, or by one default account when
+    // none is stored, and shows the first icon when no profile shows one.
+    // saveProfiles replaces the stored profiles by the accounts; it refuses
+    // with the profile's problem (accounts/ProfileProblems.h), before it
+    // changes anything, a profile that would not read back unchanged. Both
+    // throw MsgException.
+    void loadProfiles();
+    void saveProfiles();
+    std::size_t countShownIcons() const;
+
 private:
     Accounts elements;
 };

@@ -29,6 +29,10 @@ public:
     NOTIFYICONDATAA data;
 };
 
+// The message the shell sends the window for a mouse event over an icon:
+// wParam is the icon's id, lParam the mouse message.
+constexpr UINT trayCallbackMessage = WM_USER;
+
 // The shell call every TrayIcon goes through. The program never changes it;
 // a test may put a recorder here that passes each call on to the real one.
 using ShellNotifyFunction = BOOL(WINAPI*)(DWORD message, PNOTIFYICONDATAA data);

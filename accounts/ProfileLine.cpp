@@ -1,0 +1,111 @@
+#include "accounts/ProfileLine.h"
+
+#include "accounts/Account.h"
+#include "accounts/DecimalText.h"
+#include "accounts/PasswordScramble.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr unsigned defaultPort = 110;
+
+enum Field {
+    HostField,
+    UserField,
+    PasswordField,
+    ShowIconField,
+    ColourField,
+    IntervalField,
+    CheckAutomaticallyField,
+    ClientCommandField,
+    DeleteImmediatelyField,
+    PortField,
+};
+
+} // namespace
+
+// The port's "%u" is followed by a literal "d" that every stored profile
+// carries; readers take only its leading digits.
+std::string formatProfileLine(const Account& account) {
+    static const char format[] = "%s,%s,%s,%d,%d,%d,%d,%s,%d,%ud";
+    std::string scrambled = account.password;
+    scramblePassword(scrambled);
+
+    const auto print = [&](char* buffer, std::size_t size) {
+        return std::snprintf(buffer, size, format, account.host.c_str(), account.user.c_str(),
+                             scrambled.c_str(), account.showIcon ? 1 : 0,
+                             static_cast<int>(account.iconColour),
+                             static_cast<int>(account.intervalMinutes),
+                             account.checkAutomatically ? 1 : 0, account.clientCommand.c_str(),
+                             account.deleteImmediately ? 1 : 0, account.port);
+    };
+    const int length = print(nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::string line(static_cast<std::size_t>(length), '\0');
+    print(line.data(), line.size() + 1);
+    return line;
+}
+
+std::vector<std::string_view> splitProfileLine(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = line.find(',', start);
+        if (comma == std::string_view::npos) {
+            fields.push_back(line.substr(start));
+            break;
+        }
+        fields.push_back(line.substr(start, comma - start));
+        start = comma + 1;
+    }
+    if (fields.size() <= profileFieldCount)
+        return fields;
+
+    // Join the surplus back into the client command.
+    const std::size_t count = fields.size();
+    const std::string_view lastOfCommand = fields[count - 3];
+    const auto commandStart = static_cast<std::size_t>(fields[ClientCommandField].data() - line.data());
+    const auto commandEnd =
+        static_cast<std::size_t>(lastOfCommand.data() - line.data()) + lastOfCommand.size();
+    fields[ClientCommandField] = line.substr(commandStart, commandEnd - commandStart);
+    fields[DeleteImmediatelyField] = fields[count - 2];
+    fields[PortField] = fields[count - 1];
+    fields.resize(profileFieldCount);
+    return fields;
+}
+
+void applyProfileLine(Account& account, std::string_view line) {
+    const std::vector<std::string_view> fields = splitProfileLine(line);
+    const auto has = [&](Field field) { return static_cast<std::size_t>(field) < fields.size(); };
+
+    if (has(HostField))
+        account.setHost(std::string(fields[HostField]));
+    if (has(UserField))
+        account.setUser(std::string(fields[UserField]));
+    if (has(PasswordField)) {
+        std::string password(fields[PasswordField]);
+        scramblePassword(password);
+        account.password = std::move(password);
+    }
+    if (has(ShowIconField))
+        account.setShowIcon(readInt(fields[ShowIconField]) != 0);
+    // A negative colour or interval wraps to a large unsigned value, as it
+    // always has; the setters turn those into colour 0 and the longest
+    // interval.
+    if (has(ColourField))
+        account.setIconColour(static_cast<unsigned>(readInt(fields[ColourField])));
+    if (has(IntervalField))
+        account.setInterval(static_cast<unsigned>(readInt(fields[IntervalField])));
+    if (has(CheckAutomaticallyField))
+        account.setCheckAutomatically(readInt(fields[CheckAutomaticallyField]) != 0);
+    if (has(ClientCommandField))
+        account.clientCommand = std::string(fields[ClientCommandField]);
+    if (has(DeleteImmediatelyField))
+        account.deleteImmediately = readInt(fields[DeleteImmediatelyField]) != 0;
+    if (has(PortField)) {
+        const unsigned port = readUnsigned(fields[PortField]);
+        account.port = port != 0 ? port : defaultPort;
+    }
+}

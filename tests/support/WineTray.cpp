@@ -1,0 +1,47 @@
+#include "support/WineTray.h"
+
+namespace {
+
+BOOL CALLBACK collectIconWindow(HWND window, LPARAM list) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, "__winex11_tray_icon") == 0)
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> wineTrayIconWindows() {
+    std::vector<HWND> icons;
+    HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+    if (tray)
+        EnumChildWindows(tray, collectIconWindow, reinterpret_cast<LPARAM>(&icons));
+    return icons;
+}
+
+HWND findTrayIconWindow(TestWindow& owner, UINT callbackMessage, UINT id, DWORD milliseconds) {
+    for (HWND icon : wineTrayIconWindows()) {
+        const int before = owner.count(callbackMessage, id);
+        PostMessageA(icon, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+        if (owner.pumpUntil([&] { return owner.count(callbackMessage, id) > before; }, milliseconds))
+            return icon;
+    }
+    return nullptr;
+}
+
+std::vector<std::uint32_t> screenPixels(HWND window, int& width, int& height) {
+    RECT area{};
+    GetWindowRect(window, &area);
+    width = area.right - area.left;
+    height = area.bottom - area.top;
+    std::vector<std::uint32_t> pixels;
+    HDC screen = GetDC(nullptr);
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) {
+            const COLORREF c = GetPixel(screen, x, y);
+            pixels.push_back(static_cast<std::uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c));
+        }
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
