@@ -108,12 +108,15 @@ LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM wParam,
             return DefWindowProcA(window, message, wParam, lParam);
         }
     } catch (MsgException&) {
-        // The first failure is the one the user is told about.
-        if (!pendingFailure)
-            pendingFailure = std::current_exception();
-        PostQuitMessage(1);
+        endLoopWithFailure();
         return 0;
     }
+}
+
+void MainWindow::endLoopWithFailure() {
+    if (!pendingFailure)
+        pendingFailure = std::current_exception();
+    PostQuitMessage(1);
 }
 
 bool MainWindow::onCommand(HWND window, WPARAM command) {

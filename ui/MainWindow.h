@@ -19,9 +19,8 @@ void unregisterClass(HINSTANCE instance);
 // Creates the hidden main window (never shown); null when that fails.
 HWND create(HINSTANCE instance);
 
-// The window procedure. A MsgException that a handler lets through is kept
-// (see takeFailure) and ends the message loop, modal loops included, with
-// WM_QUIT: it must not unwind through the system's dispatching code.
+// The window procedure. A MsgException that a handler lets through ends the
+// program through endLoopWithFailure.
 LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Runs the command that `command` (the whole wParam of WM_COMMAND) names and
@@ -32,6 +31,13 @@ bool onCommand(HWND window, WPARAM command);
 // Starts currentAccount's mail client and leaves it running; a failure is
 // shown in a "Failed to launch client" box owned by `window`.
 void launchClient(HWND window);
+
+// For the catch block of any window or dialog procedure: an exception must
+// not unwind through the system's dispatching code, so the MsgException
+// being handled is kept and WM_QUIT is posted, which ends every modal loop
+// and then the message loop, and runMessageLoop throws it again. When
+// several fail before the loop ends, the first is the one the user sees.
+void endLoopWithFailure();
 
 // Runs the message loop until WM_QUIT and answers its exit code. When a
 // handler's MsgException ended it, the exception is thrown again here.
