@@ -27,9 +27,11 @@ void pressKey(HWND dialog, WPARAM key) {
 }
 
 RECT dialogUnits(HWND dialog, int x, int y, int width, int height) {
-    RECT r{x, y, x + width, y + height};
+    // The system converts the position and the size each on its own, so
+    // the right edge is the converted x plus the converted width.
+    RECT r{x, y, width, height};
     MapDialogRect(dialog, &r);
-    return r;
+    return {r.left, r.top, r.left + r.right, r.top + r.bottom};
 }
 
 RECT clientRectOf(HWND control) {
