@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -89,11 +90,15 @@ TEST_F(EndToEnd, LeftClickListsTheMessagesAndDeferredDeleteWaitsForTheNextCheck)
     // "&Delete" is the submenu's last item: up from the first wraps to it.
     pressKey(VK_UP);
     pressKey(VK_RETURN);
-    ASSERT_TRUE(waitForNoOpenMenu(5000));
     EXPECT_TRUE(run.program().waitForTrace("selected = ", 3000));
-    // Once looked at, the new messages are no longer new.
-    EXPECT_NE(run.iconShowing("ann", "3 messages (", 5000), nullptr) << run.tooltipOf("ann");
+    // The menu opens again where it was, without the message marked.
     Sleep(500);
+    ASSERT_TRUE(waitForOpenMenus(1, 5000));
+    screenshot("after-deferred-delete");
+    pressKey(VK_ESCAPE);
+    ASSERT_TRUE(waitForNoOpenMenu(5000));
+    // Looked at, the messages are no longer new; nothing is deleted yet.
+    EXPECT_NE(run.iconShowing("ann", "2 messages (", 5000), nullptr) << run.tooltipOf("ann");
     EXPECT_EQ(countLines(server.transcript(), "dele"), 0);
 
     ASSERT_TRUE(run.chooseCommand(icon, 'C')); // "&Check now"
@@ -122,6 +127,11 @@ TEST_F(EndToEnd, ImmediateDeleteSendsExactlyOneDele) {
     ASSERT_TRUE(waitForOpenMenus(2, 5000));
     pressKey(VK_UP); // "&Delete", the last item
     pressKey(VK_RETURN);
+    // Deleted at once, by a check; then the menu opens again.
+    Sleep(500);
+    ASSERT_TRUE(waitForOpenMenus(1, 15000));
+    screenshot("after-immediate-delete");
+    pressKey(VK_ESCAPE);
     ASSERT_TRUE(waitForNoOpenMenu(5000));
     EXPECT_NE(run.iconShowing("ann", "1 message (", 15000), nullptr) << run.tooltipOf("ann");
     const std::vector<std::string> lines = server.transcript();
@@ -237,6 +247,28 @@ TEST_F(EndToEnd, WrongPasswordAndABrokenReplyLeaveTheProgramAnswering) {
     ASSERT_TRUE(run.chooseCommand(bobIcon, 'C'));
     EXPECT_NE(run.iconShowing("bob", "2 messages", 15000), nullptr) << run.tooltipOf("bob");
     EXPECT_EQ(run.exitThrough(bobIcon), 0);
+}
+
+// A check blocks the program until the socket's time-out (a minute); then
+// the account shows the error and the program answers again.
+TEST_F(EndToEnd, AStalledServerEndsInAnErrorAfterTheTimeOut) {
+    Pop3ServerSettings settings = settingsFor("ann");
+    settings.stallLimit = std::chrono::milliseconds(90000);
+    Pop3Server server(sampleMailbox(1), settings);
+    server.stallAfter("uidl", 0);
+    writeProfiles({profileFor(server)});
+    PellmorRun run;
+    HWND icon = run.iconShowing("ann", "receiving headers... (", 20000);
+    ASSERT_NE(icon, nullptr) << run.tooltipOf("ann");
+    screenshot("stalled-check");
+    const DWORD start = GetTickCount();
+    icon = run.iconShowing("ann", "socket error (", 90000);
+    ASSERT_NE(icon, nullptr) << run.tooltipOf("ann");
+    EXPECT_GE(GetTickCount() - start, 30000u);
+    server.clearFaults();
+    ASSERT_TRUE(run.chooseCommand(icon, 'C'));
+    EXPECT_NE(run.iconShowing("ann", "1 message - 1 new (", 15000), nullptr) << run.tooltipOf("ann");
+    EXPECT_EQ(run.exitThrough(icon), 0);
 }
 
 // The registry fails for real: the program's key is volatile, and the
