@@ -43,8 +43,7 @@ int readInt(std::string_view text) {
     const Decimal decimal = parse(text);
     if (decimal.negative) {
         const std::uint64_t limit = std::uint64_t{INT_MAX} + 1;
-        return decimal.magnitude >= limit ? INT_MIN
-                                          : -static_cast<int>(decimal.magnitude);
+        return decimal.magnitude >= limit ? INT_MIN : -static_cast<int>(decimal.magnitude);
     }
     return decimal.magnitude > INT_MAX ? INT_MAX : static_cast<int>(decimal.magnitude);
 }

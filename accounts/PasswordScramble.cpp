@@ -7,7 +7,8 @@ constexpr std::size_t keyLength = sizeof key - 1;
 
 char scrambledByte(char byte, std::size_t position) {
     const auto keyByte = static_cast<unsigned char>(key[position % keyLength]);
-    return static_cast<char>(static_cast<unsigned char>(byte) ^ static_cast<unsigned char>(~keyByte));
+    return static_cast<char>(static_cast<unsigned char>(byte) ^
+                             static_cast<unsigned char>(~keyByte));
 }
 
 void scramblePassword(std::string& password) {

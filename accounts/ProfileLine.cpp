@@ -33,12 +33,11 @@ std::string formatProfileLine(const Account& account) {
     scramblePassword(scrambled);
 
     const auto print = [&](char* buffer, std::size_t size) {
-        return std::snprintf(buffer, size, format, account.host.c_str(), account.user.c_str(),
-                             scrambled.c_str(), account.showIcon ? 1 : 0,
-                             static_cast<int>(account.iconColour),
-                             static_cast<int>(account.intervalMinutes),
-                             account.checkAutomatically ? 1 : 0, account.clientCommand.c_str(),
-                             account.deleteImmediately ? 1 : 0, account.port);
+        return std::snprintf(
+            buffer, size, format, account.host.c_str(), account.user.c_str(), scrambled.c_str(),
+            account.showIcon ? 1 : 0, static_cast<int>(account.iconColour),
+            static_cast<int>(account.intervalMinutes), account.checkAutomatically ? 1 : 0,
+            account.clientCommand.c_str(), account.deleteImmediately ? 1 : 0, account.port);
     };
     const int length = print(nullptr, 0);
     if (length <= 0)
@@ -66,7 +65,8 @@ std::vector<std::string_view> splitProfileLine(std::string_view line) {
     // Join the surplus back into the client command.
     const std::size_t count = fields.size();
     const std::string_view lastOfCommand = fields[count - 3];
-    const auto commandStart = static_cast<std::size_t>(fields[ClientCommandField].data() - line.data());
+    const auto commandStart =
+        static_cast<std::size_t>(fields[ClientCommandField].data() - line.data());
     const auto commandEnd =
         static_cast<std::size_t>(lastOfCommand.data() - line.data()) + lastOfCommand.size();
     fields[ClientCommandField] = line.substr(commandStart, commandEnd - commandStart);

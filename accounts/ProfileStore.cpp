@@ -122,6 +122,6 @@ void AccountList::saveProfiles() {
 }
 
 std::size_t AccountList::countShownIcons() const {
-    return static_cast<std::size_t>(std::count_if(
-        begin(), end(), [](const Account& account) { return account.showIcon; }));
+    return static_cast<std::size_t>(
+        std::count_if(begin(), end(), [](const Account& account) { return account.showIcon; }));
 }

@@ -23,7 +23,8 @@ RegistryKey::~RegistryKey() {
 }
 
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : handle(std::exchange(other.handle, nullptr)) {}
+    : handle(std::exchange(other.handle, nullptr)) {
+}
 
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
     if (this != &other) {

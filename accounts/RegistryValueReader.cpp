@@ -13,7 +13,8 @@ constexpr int maxReadAttempts = 8;
 } // namespace
 
 RegistryValueReader::RegistryValueReader(DWORD longestName, DWORD longestData)
-    : nameBuffer(std::size_t{longestName} + 1), dataBuffer(std::size_t{longestData} + 1) {}
+    : nameBuffer(std::size_t{longestName} + 1), dataBuffer(std::size_t{longestData} + 1) {
+}
 
 bool RegistryValueReader::read(HKEY key, DWORD index) {
     for (int attempt = 0; attempt < maxReadAttempts; ++attempt) {

@@ -19,8 +19,9 @@ extern std::array<IconHolder, stateOverlayCount> stateOverlays;
 // Loads all twelve from the module in moduleInstance; called once at
 // start-up, before the first account exists.
 void loadIcons();
-// Releases all twelve. The holders also release themselves when the process
-// ends, after the accounts are gone: they are constant-initialised, so they
-// are destroyed after every dynamically initialised object, the account list
-// included.
+// Releases all twelve; the holders also release themselves when the
+// process ends. Whether that happens before or after the account list is
+// destroyed does not matter: every account composes icons of its own from
+// these, and an account holder that merely shares one of these never
+// destroys it.
 void releaseIcons();

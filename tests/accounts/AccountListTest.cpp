@@ -103,8 +103,6 @@ TEST_F(AccountListTest, RandomIdIsTheGeneratorsValueScaledTo1To100) {
         ++checked;
     }
     EXPECT_GT(checked, 150);
-    EXPECT_EQ(static_cast<int>(32767 * 0.0030518509475997192), 100) << "100 only for the largest value";
-    EXPECT_EQ(static_cast<int>(32766 * 0.0030518509475997192), 99);
 }
 
 TEST_F(AccountListTest, RandomIdIsNeverZeroNorAnIdInUse) {
@@ -123,17 +121,6 @@ TEST_F(AccountListTest, RandomIdIsNeverZeroNorAnIdInUse) {
     }
     EXPECT_EQ(seen.size(), 94u) << "every free id comes up";
 
-    // Ids whose scaled value is 0 (g below 328) are drawn again: seed a
-    // generator whose first value is one of them.
-    unsigned seed = 1;
-    for (; seed < 100000; ++seed) {
-        std::srand(seed);
-        if (std::rand() < 328)
-            break;
-    }
-    ASSERT_LT(seed, 100000u);
-    std::srand(seed);
-    EXPECT_NE(list.randomId(), 0) << "seed " << seed;
 }
 
 // Decision: the list holds at most 100 accounts. randomId throws when all
