@@ -86,9 +86,11 @@ public:
     // The first account whose id is `id`, or end().
     iterator findById(int id);
 
-    // The mail check (accounts/MailCheck.cpp) and the profile store declare
-    // their members here: checkAll, countShownIcons, loadProfiles,
-    // saveProfiles.
+    // Checks every account, in list order (accounts/MailCheck.cpp).
+    void checkAll();
+
+    // The profile store declares its members here: countShownIcons,
+    // loadProfiles, saveProfiles.
 
     // The profile store (accounts/ProfileStore.cpp). loadProfiles replaces
     // every account by the stored profiles, or by one default account when

@@ -1,0 +1,41 @@
+// The mail check: one POP3 session that brings an account up to date, with
+// its progress and outcome shown in the account's status and icon.
+#include "accounts/Account.h"
+#include "accounts/AccountList.h"
+
+#include "net/POP3Exception.h"
+
+void Account::check() {
+    // An account without a server is not checked at all; it keeps whatever
+    // it shows.
+    if (host.empty())
+        return;
+
+    messageCount = 0;
+    setIconState(Checking);
+    setStatus("connecting...");
+    try {
+        client.login(user.c_str(), password.c_str(), host.c_str(), static_cast<int>(port));
+        setStatus("receiving headers...");
+        newCount += static_cast<unsigned>(client.scan(messages));
+        setStatus("disconnecting...");
+        try {
+            client.quit();
+        } catch (const Socket::Exception&) {
+            // The server has said goodbye and committed the session; only
+            // releasing our end of the connection failed (the server may
+            // already have reset it). That must not end the program.
+        }
+    } catch (const POP3::Exception& e) {
+        setIconState(e.code == 5 ? AuthorizationFailed : CheckFailed);
+        // The short text of the step that failed, not the whole message.
+        setStatus(e.codeText());
+        return;
+    }
+    buildMenu(false);
+}
+
+void AccountList::checkAll() {
+    for (Account& account : *this)
+        account.check();
+}
