@@ -18,14 +18,17 @@ constexpr UINT messageCommandFirst = 1025;
 constexpr UINT messageCommandLast = 33791;
 constexpr UINT commandsPerMessage = 16;
 constexpr UINT deleteCommandOffset = 1;
-// The positions that range can address, 0..2047. Messages further down the
-// list get no entry (their "&Delete" could never come back); the menu says
-// how many were left out.
-constexpr unsigned menuPositionLimit = (messageCommandLast - messageCommandFirst + 1) / commandsPerMessage;
+// The positions whose "&Delete" that range still carries, 0..2047. Messages
+// further down the list get no entry (their "&Delete" could never come
+// back); the menu says how many were left out.
+constexpr unsigned menuPositionLimit =
+    (messageCommandLast - messageCommandFirst - deleteCommandOffset) / commandsPerMessage + 1;
 
 constexpr UINT deleteCommand(unsigned position) {
     return messageCommandFirst + commandsPerMessage * position + deleteCommandOffset;
 }
+static_assert(menuPositionLimit == 2048 && deleteCommand(menuPositionLimit - 1) <= messageCommandLast &&
+              deleteCommand(menuPositionLimit) > messageCommandLast);
 
 // The command menu's "&Launch client", repeated at the foot of every
 // account's menu.
