@@ -223,8 +223,19 @@ TEST_F(EndToEnd, AboutBoxOpensCentredAndClosesWithOkAndEscape) {
         GetWindowRect(GetDesktopWindow(), &screen);
         EXPECT_EQ(box.left, (screen.right - (box.right - box.left)) / 2);
         EXPECT_EQ(box.top, (screen.bottom - (box.bottom - box.top)) / 2);
-        if (closeKey == VK_RETURN)
+        if (closeKey == VK_RETURN) {
             screenshot("about");
+            // Asked for again from the tray while open: still one box,
+            // brought to the front, and it keeps the keyboard.
+            ASSERT_TRUE(run.chooseCommand(icon, 'A'));
+            Sleep(500);
+            int boxes = 0;
+            for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", "About Pellmor"); w;
+                 w = FindWindowExA(nullptr, w, "#32770", "About Pellmor"))
+                boxes += IsWindowVisible(w) ? 1 : 0;
+            EXPECT_EQ(boxes, 1);
+            EXPECT_EQ(GetForegroundWindow(), about);
+        }
         pressKey(closeKey);
         const DWORD start = GetTickCount();
         while (IsWindow(about) && GetTickCount() - start < 5000)

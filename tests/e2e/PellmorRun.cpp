@@ -71,8 +71,13 @@ std::string PellmorRun::tooltipOf(const std::string& user) {
 
 bool PellmorRun::chooseCommand(HWND icon, char key, const char* shot) {
     clickWindow(icon, true);
-    if (!waitForOpenMenus(1, 5000))
-        return false;
+    // With one of the program's dialogs in front, the first right click on
+    // Wine's tray has been seen to open nothing; a person clicks again.
+    if (!waitForOpenMenus(1, 3000)) {
+        clickWindow(icon, true);
+        if (!waitForOpenMenus(1, 5000))
+            return false;
+    }
     if (shot)
         screenshot(shot);
     pressKey(static_cast<WORD>(key));
