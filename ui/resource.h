@@ -8,7 +8,20 @@
 // pellmor.exe.
 #define IDI_ENVELOPE 101
 
-// 103 is the command menu, 104 the options dialog and 105 the About box.
+// The command menu shown on a right click on any tray icon; its item ids
+// are the program's command ids.
+#define IDR_TRAYMENU 103
+#define ID_CHECK_NOW 40001
+#define ID_EXIT 40002
+#define ID_OPTIONS 40003
+#define ID_ABOUT 40004
+#define ID_LAUNCH_CLIENT 40005
+
+// 104 is the options dialog.
+
+// The About box and its read-only box of addresses.
+#define IDD_ABOUT 105
+#define IDC_ABOUT_ADDRESSES 1022
 
 // The stamps: one square per colour an account can choose.
 #define IDI_SQUARE_BLUE 108

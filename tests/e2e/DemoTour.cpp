@@ -1,0 +1,97 @@
+// demo-tour.exe: shows the demo without a display of one's own. It starts
+// pellmor.exe as a debugger would, waits for the start-up check, reads the
+// account's tooltip, opens the account's menu and a message's submenu and
+// the command menu, has each photographed, and leaves through "E&xit". It
+// prints what it saw and the program's debugger traces.
+#include "e2e/DebuggedProgram.h"
+#include "e2e/DesktopUser.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+void printMenu(const char* title, HWND popup) {
+    const std::vector<std::string> items = menuItems(popup);
+    if (items.empty()) {
+        // Wine keeps a menu inside the process that made it.
+        std::printf("%s: open (its items are in the screenshot)\n", title);
+        return;
+    }
+    std::printf("%s:\n", title);
+    for (const std::string& item : items)
+        std::printf("    %s\n", item.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: demo-tour PELLMOR.EXE\n");
+        return 2;
+    }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    DebuggedProgram pellmor(std::string("\"") + argv[1] + "\"");
+    if (!pellmor.started()) {
+        std::printf("could not start %s\n", argv[1]);
+        return 1;
+    }
+    if (!waitForTrayIcons(1, 30000)) {
+        std::printf("no tray icon appeared within 30 s\n");
+        return 1;
+    }
+    HWND icon = trayIcons().front();
+    // The start-up check ends with the summary in the tooltip.
+    std::string tip;
+    const DWORD start = GetTickCount();
+    do
+        tip = tooltipOf(icon, 3000);
+    while (tip.find("message") == std::string::npos && GetTickCount() - start < 60000);
+    std::printf("tooltip: %s\n", tip.c_str());
+    screenshot("1-tray");
+
+    clickWindow(icon);
+    if (waitForOpenMenus(1, 5000)) {
+        printMenu("account menu", openMenus().front());
+        screenshot("2-account-menu");
+        pressKey(VK_DOWN);  // the first message
+        pressKey(VK_RIGHT); // its submenu
+        if (waitForOpenMenus(2, 5000)) {
+            printMenu("first message", openMenus().back());
+            screenshot("3-message-menu");
+        }
+        pressKey(VK_ESCAPE);
+        pressKey(VK_ESCAPE);
+        waitForNoOpenMenu(5000);
+    } else {
+        std::printf("the account menu did not open\n");
+    }
+
+    clickWindow(icon, true);
+    if (waitForOpenMenus(1, 5000)) {
+        printMenu("command menu", openMenus().front());
+        screenshot("4-command-menu");
+        pressKey('X'); // E&xit
+    } else {
+        std::printf("the command menu did not open\n");
+    }
+    DWORD exitCode = 0;
+    const bool ended = pellmor.waitForExit(15000, exitCode);
+    std::printf("debugger traces:\n");
+    for (const std::string& trace : pellmor.traces()) {
+        std::string line = trace;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        std::printf("    %s\n", line.c_str());
+    }
+    if (!ended) {
+        std::printf("pellmor.exe did not end within 15 s of E&xit\n");
+        return 1;
+    }
+    std::printf("pellmor.exe exited with code %lu; tray icons left: %u\n", exitCode,
+                static_cast<unsigned>(trayIcons().size()));
+    return static_cast<int>(exitCode);
+}

@@ -1,0 +1,82 @@
+#include "support/DialogWatcher.h"
+
+#include <algorithm>
+
+namespace {
+DialogWatcher* active = nullptr;
+
+BOOL CALLBACK collectDialog(HWND window, LPARAM found) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::string(name) == "#32770" && IsWindowVisible(window))
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK collectStaticText(HWND window, LPARAM texts) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::string(name) == "Static") {
+        const std::string text = windowText(window);
+        if (!text.empty()) {
+            auto& all = *reinterpret_cast<std::string*>(texts);
+            if (!all.empty())
+                all += "\n";
+            all += text;
+        }
+    }
+    return TRUE;
+}
+} // namespace
+
+DialogWatcher::DialogWatcher(std::function<void(HWND)> action, DWORD milliseconds)
+    : onDialog(std::move(action)), deadline(GetTickCount() + milliseconds) {
+    active = this;
+    timer = SetTimer(nullptr, 0, 20, tick);
+}
+
+DialogWatcher::~DialogWatcher() {
+    KillTimer(nullptr, timer);
+    active = nullptr;
+}
+
+void CALLBACK DialogWatcher::tick(HWND, UINT, UINT_PTR, DWORD) {
+    DialogWatcher* self = active;
+    if (!self)
+        return;
+    for (HWND dialog : threadDialogs()) {
+        if (static_cast<LONG>(GetTickCount() - self->deadline) > 0) {
+            self->timedOut = true;
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
+            continue;
+        }
+        if (std::find(self->seen.begin(), self->seen.end(), dialog) != self->seen.end())
+            continue;
+        self->seen.push_back(dialog);
+        self->onDialog(dialog);
+        if (active != self)
+            return;
+    }
+}
+
+std::vector<HWND> threadDialogs() {
+    std::vector<HWND> found;
+    EnumThreadWindows(GetCurrentThreadId(), collectDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string windowText(HWND window) {
+    char text[2048] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string messageBoxText(HWND box) {
+    std::string texts;
+    EnumChildWindows(box, collectStaticText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+void pressOk(HWND box) {
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
