@@ -18,9 +18,9 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TOOL = os.path.join(ROOT, "tools", "make-icons.py")
 ART_DIR = os.path.join(ROOT, "ui", "icons")
 
-spec = importlib.util.spec_from_file_location("makeicons", TOOL)
-makeicons = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(makeicons)
+found = importlib.util.spec_from_file_location("makeicons", TOOL)
+makeicons = importlib.util.module_from_spec(found)
+found.loader.exec_module(makeicons)
 
 LEGEND = """\
 . = transparent
