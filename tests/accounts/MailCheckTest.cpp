@@ -60,21 +60,23 @@ TEST_F(MailCheckTest, SuccessfulCheckShowsEachStepThenTheSummary) {
     EXPECT_NE(account->menu, nullptr);
 }
 
-TEST_F(MailCheckTest, TheIconShowsTheCheckWhileItRuns) {
+TEST_F(MailCheckTest, TheIconChangesBeforeTheFirstStatusOfTheCheck) {
     Pop3Server server(sampleMailbox(1));
     auto account = accountFor(server);
-    const size_t before = shell.calls.size();
+    const std::vector<ShellRecorder::Call> before = shell.callsFor(static_cast<UINT>(account->id));
+    ASSERT_FALSE(before.empty());
+    const HICON unchecked = before.back().data.hIcon;
     account->check();
-    // The hourglass goes up before the first status of the check.
-    bool hourglassFirst = false;
-    for (size_t i = before; i < shell.calls.size(); ++i) {
-        const ShellRecorder::Call& call = shell.calls[i];
-        if (call.tip().find("connecting") != std::string::npos) {
-            hourglassFirst = i > before;
-            break;
-        }
-    }
-    EXPECT_TRUE(hourglassFirst);
+    const std::vector<ShellRecorder::Call> calls = shell.callsFor(static_cast<UINT>(account->id));
+    // The first call of the check puts up another icon (the hourglass) while
+    // the tip still shows the old status; "connecting..." follows it.
+    ASSERT_GT(calls.size(), before.size() + 1);
+    const ShellRecorder::Call& first = calls[before.size()];
+    const ShellRecorder::Call& second = calls[before.size() + 1];
+    EXPECT_NE(first.data.hIcon, unchecked);
+    EXPECT_EQ(first.tip(), "alice@127.0.0.1 - mail unchecked");
+    EXPECT_EQ(second.tip(), "alice@127.0.0.1 - connecting... (09:05)");
+    EXPECT_EQ(second.data.hIcon, first.data.hIcon);
 }
 
 TEST_F(MailCheckTest, FailuresShowTheirShortTextAndIcon) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <string>
@@ -26,3 +28,10 @@ struct RawValue {
 RawValue readRawValue(const char* name);
 // The value names in the order RegEnumValueA gives them.
 std::string valueNamesInEnumerationOrder();
+
+// Tests that work on the profile key directly start and end without it.
+class ProfileKeyTest : public testing::Test {
+protected:
+    void SetUp() override { deleteProfileKey(); }
+    void TearDown() override { deleteProfileKey(); }
+};

@@ -7,11 +7,7 @@
 
 namespace {
 
-class RegistryKeyTest : public testing::Test {
-protected:
-    void SetUp() override { deleteProfileKey(); }
-    void TearDown() override { deleteProfileKey(); }
-};
+using RegistryKeyTest = ProfileKeyTest;
 
 } // namespace
 

@@ -12,11 +12,7 @@ using namespace std::string_literals;
 
 namespace {
 
-class RegistryValueReaderTest : public testing::Test {
-protected:
-    void SetUp() override { deleteProfileKey(); }
-    void TearDown() override { deleteProfileKey(); }
-};
+using RegistryValueReaderTest = ProfileKeyTest;
 
 } // namespace
 
