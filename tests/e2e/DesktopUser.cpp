@@ -50,16 +50,12 @@ BOOL CALLBACK collectStatic(HWND window, LPARAM texts) {
     return TRUE;
 }
 
-template <class Condition>
-bool waitUntil(Condition done, DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (done())
-            return true;
-        if (GetTickCount() - start >= milliseconds)
-            return false;
-        Sleep(25);
-    }
+void sendKey(WORD virtualKey, bool release) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.dwFlags = release ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
 }
 
 } // namespace
@@ -100,6 +96,48 @@ void pressKey(WORD virtualKey) {
     input[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, input, sizeof input[0]);
     Sleep(80);
+}
+
+void pressKeyWith(WORD modifier, WORD virtualKey) {
+    sendKey(modifier, false);
+    sendKey(virtualKey, false);
+    sendKey(virtualKey, true);
+    sendKey(modifier, true);
+    Sleep(80);
+}
+
+void typeText(const std::string& text) {
+    for (char c : text) {
+        const SHORT key = VkKeyScanA(c);
+        if (key == -1) {
+            // Not on this layout's keys: typed as the (ASCII) character itself.
+            INPUT input[2]{};
+            input[0].type = input[1].type = INPUT_KEYBOARD;
+            input[0].ki.wScan = input[1].ki.wScan = static_cast<unsigned char>(c);
+            input[0].ki.dwFlags = KEYEVENTF_UNICODE;
+            input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+            SendInput(2, input, sizeof input[0]);
+        } else {
+            const WORD virtualKey = LOBYTE(key);
+            const bool shift = (HIBYTE(key) & 1) != 0;
+            if (shift)
+                sendKey(VK_SHIFT, false);
+            sendKey(virtualKey, false);
+            sendKey(virtualKey, true);
+            if (shift)
+                sendKey(VK_SHIFT, true);
+        }
+        Sleep(15);
+    }
+    Sleep(80);
+}
+
+HWND focusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
 }
 
 std::string tooltipOf(HWND icon, DWORD milliseconds) {
@@ -169,6 +207,25 @@ HWND waitForWindow(const char* className, const std::string& caption, DWORD mill
         },
         milliseconds);
     return found;
+}
+
+HWND waitForOwnedWindow(HWND owner, const char* className, DWORD milliseconds) {
+    HWND found = nullptr;
+    waitUntil(
+        [&] {
+            for (HWND window : visibleTopLevel(className))
+                if (GetWindow(window, GW_OWNER) == owner) {
+                    found = window;
+                    return true;
+                }
+            return false;
+        },
+        milliseconds);
+    return found;
+}
+
+bool waitUntilGone(HWND window, DWORD milliseconds) {
+    return waitUntil([&] { return !IsWindow(window); }, milliseconds);
 }
 
 std::string textOf(HWND window) {

@@ -4,6 +4,7 @@
 // debugger output read as a debugger reads it.
 #include "e2e/DesktopUser.h"
 #include "e2e/PellmorRun.h"
+#include "e2e/ServerProfile.h"
 #include "servers/Pop3Server.h"
 #include "servers/SampleMailbox.h"
 
@@ -29,21 +30,6 @@ std::string ownerClass(HWND box) {
     char name[64] = {};
     GetClassNameA(GetWindow(box, GW_OWNER), name, sizeof name);
     return name;
-}
-
-Profile profileFor(const Pop3Server& server) {
-    Profile p;
-    p.user = server.user();
-    p.password = server.password();
-    p.port = server.port();
-    return p;
-}
-
-Pop3ServerSettings settingsFor(const std::string& user) {
-    Pop3ServerSettings settings;
-    settings.user = user;
-    settings.password = "pw-" + user;
-    return settings;
 }
 
 class EndToEnd : public testing::Test {

@@ -5,6 +5,8 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 const char programKey[] = "Software\\Harrowden";
@@ -23,6 +25,55 @@ std::string scrambled(const std::string& password) {
 
 void removeStoredProfiles() {
     SHDeleteKeyA(HKEY_CURRENT_USER, programKey);
+}
+
+std::vector<std::string> storedProfileLines() {
+    std::vector<std::string> lines;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, profileKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return lines;
+    for (int i = 0;; ++i) {
+        char data[2048] = {};
+        DWORD size = sizeof data - 1;
+        DWORD type = 0;
+        if (RegQueryValueExA(key, std::to_string(i).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
+            ERROR_SUCCESS)
+            break;
+        // The program stores its lines without the terminating zero.
+        lines.emplace_back(data, strnlen(data, size));
+    }
+    RegCloseKey(key);
+    return lines;
+}
+
+std::vector<Profile> storedProfiles() {
+    std::vector<Profile> profiles;
+    for (const std::string& line : storedProfileLines()) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        while (fields.size() < 9) {
+            const std::size_t comma = line.find(',', start);
+            if (comma == std::string::npos)
+                break;
+            fields.push_back(line.substr(start, comma - start));
+            start = comma + 1;
+        }
+        fields.push_back(line.substr(start));
+        fields.resize(10);
+        Profile p;
+        p.host = fields[0];
+        p.user = fields[1];
+        p.password = scrambled(fields[2]);
+        p.showIcon = std::atoi(fields[3].c_str()) != 0;
+        p.colour = std::atoi(fields[4].c_str());
+        p.interval = std::atoi(fields[5].c_str());
+        p.checkAutomatically = std::atoi(fields[6].c_str()) != 0;
+        p.clientCommand = fields[7];
+        p.deleteImmediately = std::atoi(fields[8].c_str()) != 0;
+        p.port = std::atoi(fields[9].c_str());
+        profiles.push_back(p);
+    }
+    return profiles;
 }
 
 void writeProfiles(const std::vector<Profile>& profiles) {

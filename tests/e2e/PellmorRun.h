@@ -27,6 +27,12 @@ struct Profile {
 void writeProfiles(const std::vector<Profile>& profiles);
 // Removes everything the program keeps in the registry.
 void removeStoredProfiles();
+// The stored profile lines as they are, values "0", "1", ... in order, read
+// with RegQueryValueExA up to the first missing name.
+std::vector<std::string> storedProfileLines();
+// The stored profiles, each line split into its fields and the password
+// unscrambled (a line's missing fields keep the defaults).
+std::vector<Profile> storedProfiles();
 
 // The real pellmor.exe, started under the debugger, and what a person sees
 // of it: its tray icons (found by the user name in their tooltips), its
