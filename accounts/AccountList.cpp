@@ -82,3 +82,16 @@ AccountList::iterator AccountList::findById(int id) {
     }
     return end();
 }
+
+Account* AccountList::withId(int id) {
+    const iterator found = findById(id);
+    return found == end() ? nullptr : &*found;
+}
+
+Account* AccountList::at(std::size_t index) {
+    for (Account& account : *this) {
+        if (index-- == 0)
+            return &account;
+    }
+    return nullptr;
+}

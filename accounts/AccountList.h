@@ -44,6 +44,10 @@ public:
     int randomId() const;
     // The first account whose id is `id`, or end().
     iterator findById(int id);
+    // The account whose id is `id`, or null.
+    Account* withId(int id);
+    // The account at `index` in list order, or null past the end.
+    Account* at(std::size_t index);
 
     // Checks every account, in list order (accounts/MailCheck.cpp).
     void checkAll();

@@ -6,6 +6,7 @@
 #include "ui/AboutDialog.h"
 #include "ui/MessageMenu.h"
 #include "ui/ModalDialog.h"
+#include "ui/OptionsDialog.h"
 #include "ui/ProgramHandles.h"
 #include "ui/TrayMenu.h"
 #include "ui/resource.h"
@@ -21,8 +22,7 @@ namespace {
 std::exception_ptr pendingFailure;
 
 Account* accountWithId(WPARAM id) {
-    const auto found = accounts.findById(static_cast<int>(id));
-    return found == accounts.end() ? nullptr : &*found;
+    return accounts.withId(static_cast<int>(id));
 }
 
 void onTimer(HWND window, WPARAM timerId) {
@@ -51,11 +51,6 @@ void onPaint(HWND window) {
     PAINTSTRUCT paint;
     if (BeginPaint(window, &paint))
         EndPaint(window, &paint);
-}
-
-void openOptions() {
-    // The options dialog arrives with its own change; until then the
-    // command is accepted and does nothing.
 }
 
 } // namespace
@@ -134,7 +129,7 @@ bool MainWindow::onCommand(HWND window, WPARAM command) {
         PostQuitMessage(0);
         return true;
     case ID_OPTIONS:
-        openOptions();
+        OptionsDialog::open();
         return true;
     case ID_ABOUT:
         runModalDialog(IDD_ABOUT, AboutDialog);

@@ -17,7 +17,24 @@
 #define ID_ABOUT 40004
 #define ID_LAUNCH_CLIENT 40005
 
-// 104 is the options dialog.
+// The options dialog and its controls. The numbers are the ones the
+// dialog procedure and the tests address the controls by.
+#define IDD_OPTIONS 104
+#define IDC_HOST 1000
+#define IDC_USER 1002
+#define IDC_PASSWORD 1003
+#define IDC_PROFILE 1004
+#define IDC_NEW 1005
+#define IDC_REMOVE 1006
+#define IDC_CHECK_AUTOMATICALLY 1007
+#define IDC_SHOW_ICON 1008
+#define IDC_COLOUR 1011
+#define IDC_INTERVAL 1012
+#define IDC_CLIENT_COMMAND 1013
+#define IDC_BROWSE 1015
+#define IDC_DELETE_IMMEDIATELY 1016
+#define IDC_PORT 1023
+#define IDC_DEFAULT_PORT 1024
 
 // The About box and its read-only box of addresses.
 #define IDD_ABOUT 105
