@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 OptionsWindow OptionsWindow::open(PellmorRun& run, HWND icon, DWORD milliseconds) {
     if (!run.chooseCommand(icon, 'O'))
         return OptionsWindow(nullptr);
@@ -40,17 +42,31 @@ int OptionsWindow::colourIndex() const {
 }
 
 std::vector<std::string> OptionsWindow::profileEntries() const {
+    // Asked across processes in its ANSI form, Wine 8 answers CB_GETLBTEXT
+    // in UTF-16, twice the bytes the length promised; the wide form is
+    // answered as it should be, and converted here.
+    HWND combo = control(profiles);
+    const auto ask = [&](UINT message, WPARAM index, LPARAM buffer) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(combo, message, index, buffer, SMTO_ABORTIFHUNG, 10000, &result))
+            return LRESULT{-1};
+        return static_cast<LRESULT>(result);
+    };
     std::vector<std::string> entries;
-    const LRESULT count = send(profiles, CB_GETCOUNT);
+    const LRESULT count = ask(CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = send(profiles, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
+        const LRESULT length = ask(CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
         if (length < 0) {
             entries.push_back("?");
             continue;
         }
-        std::string entry(static_cast<std::size_t>(length) + 1, '\0');
-        const LRESULT got = send(profiles, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()));
-        entry.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+        std::wstring wide(static_cast<std::size_t>(length) + 16, L'\0');
+        const LRESULT got = ask(CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
+        wide.resize(got < 0 ? 0 : std::min(static_cast<std::size_t>(got), wide.size()));
+        std::string entry(wide.size() * 2, '\0');
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), entry.data(),
+                                              static_cast<int>(entry.size()), nullptr, nullptr);
+        entry.resize(bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
         entries.push_back(entry);
     }
     return entries;
