@@ -287,7 +287,7 @@ TEST_F(OptionsDialogTest, OpenRunsTheModalDialogCentredOnTheCurrentProfile) {
             EXPECT_EQ(GetFocus(), GetDlgItem(box, IDC_PROFILE));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         });
-        OptionsDialog::open();
+        EXPECT_TRUE(MainWindow::onCommand(programWindow, ID_OPTIONS));
         EXPECT_FALSE(watcher.timedOut);
         EXPECT_TRUE(centred);
         EXPECT_EQ(shownUser, current ? "bob" : "ann");
