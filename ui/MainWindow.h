@@ -25,7 +25,8 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 // Runs the command that `command` (the whole wParam of WM_COMMAND) names and
 // answers whether it is one of the program's commands. The commands that
-// need an account do nothing while currentAccount is null.
+// need an account do nothing while currentAccount is null; "&Options..."
+// then opens on the first profile.
 bool onCommand(HWND window, WPARAM command);
 
 // Starts currentAccount's mail client and leaves it running; a failure is

@@ -101,6 +101,27 @@ std::string intervalProblem(HWND dialog) {
            std::to_string(Account::maxIntervalMinutes) + " (about 24 days); 0 checks only on request.";
 }
 
+// Why the value in control `controlId` cannot be taken over, or an empty
+// text when it can. Only the edit fields hold values that can be refused.
+std::string fieldProblem(HWND dialog, int controlId) {
+    switch (controlId) {
+    case IDC_HOST:
+        return hostProblem(controlText(dialog, IDC_HOST));
+    case IDC_USER:
+        return userProblem(controlText(dialog, IDC_USER));
+    case IDC_PASSWORD:
+        return passwordProblem(controlText(dialog, IDC_PASSWORD));
+    case IDC_CLIENT_COMMAND:
+        return clientCommandProblem(controlText(dialog, IDC_CLIENT_COMMAND));
+    case IDC_PORT:
+        return portProblem(dialog);
+    case IDC_INTERVAL:
+        return intervalProblem(dialog);
+    default:
+        return {};
+    }
+}
+
 // Moves the focus to the field and selects its text, as the dialog manager
 // does for a field reached with Tab.
 void focusField(int id) {
@@ -115,7 +136,7 @@ void showMessage(const std::string& text) {
 // Says why the field's value was refused and puts the user back into the
 // field, its text untouched.
 void reportProblem(int id) {
-    const std::string problem = OptionsDialog::fieldProblem(dialogWindow, id);
+    const std::string problem = fieldProblem(dialogWindow, id);
     if (problem.empty() || reporting)
         return;
     reporting = true;
@@ -461,25 +482,6 @@ int OptionsDialog::readControls() {
     if (accepted(IDC_CLIENT_COMMAND))
         account->clientCommand = controlText(dialogWindow, IDC_CLIENT_COMMAND);
     return refused;
-}
-
-std::string OptionsDialog::fieldProblem(HWND dialog, int controlId) {
-    switch (controlId) {
-    case IDC_HOST:
-        return hostProblem(controlText(dialog, IDC_HOST));
-    case IDC_USER:
-        return userProblem(controlText(dialog, IDC_USER));
-    case IDC_PASSWORD:
-        return passwordProblem(controlText(dialog, IDC_PASSWORD));
-    case IDC_CLIENT_COMMAND:
-        return clientCommandProblem(controlText(dialog, IDC_CLIENT_COMMAND));
-    case IDC_PORT:
-        return portProblem(dialog);
-    case IDC_INTERVAL:
-        return intervalProblem(dialog);
-    default:
-        return {};
-    }
 }
 
 INT_PTR CALLBACK OptionsDialog::procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 // The options dialog (resource 104): creates, edits and removes the account
 // profiles. It works on the live accounts, so most edits show at once (an
 // icon appears or goes, changes colour, a tooltip shows the new title); OK
@@ -38,9 +36,5 @@ int readControls();
 // The position of the selected profile in the list and of its entry in
 // the combo box.
 extern int selectedIndex;
-
-// Why the value in control `controlId` cannot be taken over, or an empty
-// text when it can. Only the edit fields have values that can be refused.
-std::string fieldProblem(HWND dialog, int controlId);
 
 } // namespace OptionsDialog

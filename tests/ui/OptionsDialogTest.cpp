@@ -178,6 +178,23 @@ protected:
         return ids;
     }
 
+    // Answers every message box the dialog shows, keeping what each said;
+    // each must be the dialog's own, with its caption.
+    std::unique_ptr<DialogWatcher> answerBoxes(DWORD milliseconds = 10000) {
+        return std::make_unique<DialogWatcher>(
+            [this](HWND box) {
+                if (box == dialog)
+                    return;
+                EXPECT_EQ(windowText(box), "Pellmor Options");
+                EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
+                said.push_back(messageBoxText(box));
+                pressOk(box);
+            },
+            milliseconds);
+    }
+    std::string lastSaid() const { return said.empty() ? std::string() : said.back(); }
+
+    std::vector<std::string> said;
     // Only for its tray icon that stays, which spares each test the
     // seconds Wine takes to remove the last one.
     TestWindow trayKeeper;
@@ -270,7 +287,7 @@ TEST_F(OptionsDialogTest, OpenRunsTheModalDialogCentredOnTheCurrentProfile) {
             EXPECT_EQ(GetFocus(), GetDlgItem(box, IDC_PROFILE));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         });
-        OptionsDialog::open();
+        EXPECT_TRUE(MainWindow::onCommand(programWindow, ID_OPTIONS));
         EXPECT_FALSE(watcher.timedOut);
         EXPECT_TRUE(centred);
         EXPECT_EQ(shownUser, current ? "bob" : "ann");
@@ -441,16 +458,10 @@ TEST_F(OptionsDialogTest, NewOnAFullListSaysSoInsteadOfFailing) {
     for (std::size_t i = 0; i < AccountList::maxAccounts; ++i)
         addAccount("u" + std::to_string(i), "h", i == 0);
     openOn(&*accounts.begin());
-    std::string said;
-    DialogWatcher watcher([&](HWND box) {
-        if (box == dialog)
-            return;
-        said = messageBoxText(box);
-        pressOk(box);
-    });
+    const auto watcher = answerBoxes();
     click(IDC_NEW);
     EXPECT_EQ(accounts.size(), AccountList::maxAccounts);
-    EXPECT_NE(said.find("at most 100 profiles"), std::string::npos) << said;
+    EXPECT_NE(lastSaid().find("at most 100 profiles"), std::string::npos) << lastSaid();
     EXPECT_FALSE(takeQuit());
 }
 
@@ -570,15 +581,7 @@ TEST_F(OptionsDialogTest, RefusedValuesAreReportedAndKeptInTheirField) {
     Account& ann = addAccount("ann");
     addAccount("bob");
     openOn(&ann);
-    std::vector<std::string> said;
-    DialogWatcher watcher([&](HWND box) {
-        if (windowText(box) == "Pellmor Options" && box == dialog)
-            return;
-        EXPECT_EQ(windowText(box), "Pellmor Options");
-        EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
-        said.push_back(messageBoxText(box));
-        pressOk(box);
-    }, 60000);
+    const auto watcher = answerBoxes(60000);
     const auto waitForBox = [&](std::size_t count) {
         const DWORD start = GetTickCount();
         while (said.size() < count && GetTickCount() - start < 5000) {
@@ -635,7 +638,7 @@ TEST_F(OptionsDialogTest, RefusedValuesAreReportedAndKeptInTheirField) {
     EXPECT_FALSE(IsWindowVisible(dialog));
     EXPECT_EQ(ann.intervalMinutes, 0u);
     EXPECT_EQ(ann.host, "pop.example.org");
-    EXPECT_FALSE(watcher.timedOut);
+    EXPECT_FALSE(watcher->timedOut);
 }
 
 // A password byte that would scramble to a comma is refused like any other
@@ -650,18 +653,12 @@ TEST_F(OptionsDialogTest, PasswordsTheStoreCannotKeepAreRefused) {
     ASSERT_FALSE(unstorable.empty());
     Account& ann = addAccount("ann");
     openOn(&ann);
-    std::string said;
-    DialogWatcher watcher([&](HWND box) {
-        if (box == dialog)
-            return;
-        said = messageBoxText(box);
-        pressOk(box);
-    });
+    const auto watcher = answerBoxes();
     type(IDC_PASSWORD, unstorable);
     EXPECT_EQ(OptionsDialog::readControls(), IDC_PASSWORD);
     EXPECT_EQ(ann.password, "");
     click(IDOK);
-    EXPECT_NE(said.find("password"), std::string::npos) << said;
+    EXPECT_NE(lastSaid().find("password"), std::string::npos) << lastSaid();
     EXPECT_TRUE(IsWindowVisible(dialog));
 }
 
@@ -680,16 +677,10 @@ TEST_F(OptionsDialogTest, LongTextsAreKeptWholeAndAnOverlongProfileIsRefusedAtOk
     chooseProfile(1);
     type(IDC_CLIENT_COMMAND, std::string(990, 'c'));
     chooseProfile(0);
-    std::string said;
-    DialogWatcher watcher([&](HWND box) {
-        if (box == dialog)
-            return;
-        said = messageBoxText(box);
-        pressOk(box);
-    });
+    const auto watcher = answerBoxes();
     click(IDOK);
     EXPECT_TRUE(IsWindowVisible(dialog));
-    EXPECT_NE(said.find("too long"), std::string::npos) << said;
+    EXPECT_NE(lastSaid().find("too long"), std::string::npos) << lastSaid();
     EXPECT_EQ(comboSelection(), 1);
     EXPECT_EQ(text(IDC_USER), "bob");
     EXPECT_FALSE(profileKeyExists());
