@@ -129,6 +129,17 @@ void focusField(int id) {
     SendDlgItemMessageA(dialogWindow, id, EM_SETSEL, 0, -1);
 }
 
+// Enables or disables a control. A disabled control cannot keep the focus:
+// the dialog would be left with none, and Tab, Enter and Esc would stop
+// working until the user clicked somewhere. So the focus moves on to the
+// next control first, as Tab would move it.
+void enableControl(int id, bool enabled) {
+    HWND item = control(id);
+    if (!enabled && GetFocus() == item)
+        SendMessageA(dialogWindow, WM_NEXTDLGCTL, 0, FALSE);
+    EnableWindow(item, enabled);
+}
+
 void showMessage(const std::string& text) {
     MessageBoxA(dialogWindow, text.c_str(), dialogCaption, MB_OK | MB_ICONEXCLAMATION);
 }
@@ -443,8 +454,8 @@ void OptionsDialog::fillControls() {
     setChecked(IDC_DELETE_IMMEDIATELY, account->deleteImmediately);
     SetDlgItemInt(dialogWindow, IDC_INTERVAL, account->intervalMinutes, FALSE);
     // The last icon on show cannot be switched off from here.
-    EnableWindow(control(IDC_SHOW_ICON), !(accounts.countShownIcons() == 1 && account->showIcon));
-    EnableWindow(control(IDC_REMOVE), accounts.size() > 1);
+    enableControl(IDC_SHOW_ICON, !(accounts.countShownIcons() == 1 && account->showIcon));
+    enableControl(IDC_REMOVE, accounts.size() > 1);
     SendDlgItemMessageA(dialogWindow, IDC_COLOUR, TBM_SETPOS, TRUE, static_cast<LPARAM>(account->iconColour));
     SetDlgItemTextA(dialogWindow, IDC_CLIENT_COMMAND, account->clientCommand.c_str());
 }

@@ -198,13 +198,12 @@ TEST_F(OptionsDialog, TheLastShownIconCannotBeHiddenNorTheLastProfileRemoved) {
     EXPECT_EQ(exitProgram(run), 0);
 }
 
-// FAULT in the dialog, left for its owner: a click on "&Remove" gives the
-// button the focus; when that leaves a single profile, the dialog disables
-// the button while it holds the focus, so no window has the focus any more
-// (GetGUIThreadInfo reports none), every key reaches the dialog as a system
-// key, and Esc, Enter and Tab do nothing until the user clicks a control.
-// Enable this test once the focus moves on before the button is disabled.
-TEST_F(OptionsDialog, DISABLED_TheKeyboardStillWorksAfterRemoveLeavesOneProfile) {
+// A click on "&Remove" gives the button the focus; when that leaves a
+// single profile, the button is disabled. Were it disabled with the focus
+// on it, no window would have the focus (GetGUIThreadInfo reports none),
+// every key would reach the dialog as a system key, and Esc, Enter and Tab
+// would do nothing until the user clicked a control.
+TEST_F(OptionsDialog, TheKeyboardStillWorksAfterRemoveLeavesOneProfile) {
     Pop3Server ann(sampleMailbox(1), settingsFor("ann"));
     Pop3Server bob(sampleMailbox(1), settingsFor("bob"));
     Profile hidden = profileFor(bob);

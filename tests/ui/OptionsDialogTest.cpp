@@ -448,8 +448,11 @@ TEST_F(OptionsDialogTest, NewMakesOneEmptyProfileAndRemoveSelectsItsNeighbour) {
     EXPECT_EQ(comboSelection(), 0);
     EXPECT_EQ(text(IDC_USER), "bob");
     EXPECT_EQ(currentAccount, accounts.at(0));
+    // The click gave "&Remove" the focus; disabled, it hands it on.
     click(IDC_REMOVE);
     EXPECT_FALSE(IsWindowEnabled(item(IDC_REMOVE)));
+    HWND focused = GetFocus();
+    EXPECT_TRUE(focused && IsChild(dialog, focused) && IsWindowEnabled(focused));
 }
 
 // A user who keeps pressing New is told when no more profiles fit; the
