@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/resource.h"
+
 #include <windows.h>
 
 #include <string>
@@ -13,25 +15,25 @@ class PellmorRun;
 // mouse clicks and key strokes.
 class OptionsWindow {
 public:
-    // The dialog's control ids.
+    // The dialog's control ids, as the program's resources number them.
     enum Control : int {
         ok = IDOK,
         cancel = IDCANCEL,
-        host = 1000,
-        user = 1002,
-        password = 1003,
-        profiles = 1004,
-        newProfile = 1005,
-        removeProfile = 1006,
-        checkAutomatically = 1007,
-        showIcon = 1008,
-        colour = 1011,
-        interval = 1012,
-        clientCommand = 1013,
-        browse = 1015,
-        deleteImmediately = 1016,
-        port = 1023,
-        defaultPort = 1024,
+        host = IDC_HOST,
+        user = IDC_USER,
+        password = IDC_PASSWORD,
+        profiles = IDC_PROFILE,
+        newProfile = IDC_NEW,
+        removeProfile = IDC_REMOVE,
+        checkAutomatically = IDC_CHECK_AUTOMATICALLY,
+        showIcon = IDC_SHOW_ICON,
+        colour = IDC_COLOUR,
+        interval = IDC_INTERVAL,
+        clientCommand = IDC_CLIENT_COMMAND,
+        browse = IDC_BROWSE,
+        deleteImmediately = IDC_DELETE_IMMEDIATELY,
+        port = IDC_PORT,
+        defaultPort = IDC_DEFAULT_PORT,
     };
     static constexpr const char* caption = "Pellmor Options";
 
