@@ -1,8 +1,9 @@
 // demo-tour.exe: shows the demo without a display of one's own. It starts
 // pellmor.exe as a debugger would, waits for the start-up check, reads the
-// account's tooltip, opens the account's menu and a message's submenu and
-// the command menu, has each photographed, and leaves through "E&xit". It
-// prints what it saw and the program's debugger traces.
+// account's tooltip, opens the account's menu and a message's submenu, the
+// options dialog (closed with Esc, which changes nothing) and the command
+// menu, has each photographed, and leaves through "E&xit". It prints what
+// it saw and the program's debugger traces.
 #include "e2e/DebuggedProgram.h"
 #include "e2e/DesktopUser.h"
 
@@ -72,8 +73,31 @@ int main(int argc, char** argv) {
 
     clickWindow(icon, true);
     if (waitForOpenMenus(1, 5000)) {
+        pressKey('O'); // &Options...
+        HWND options = waitForWindow("#32770", "Pellmor Options", 10000);
+        if (options) {
+            std::printf("options dialog: open on the profile \"%s\"\n",
+                        textOf(GetDlgItem(options, 1004)).c_str());
+            screenshot("4-options");
+            pressKey(VK_ESCAPE); // Cancel: the stored profile stays as it is
+            waitUntilGone(options, 15000);
+            // Cancel rebuilt the account from its stored profile: its icon
+            // is a new one ("mail unchecked").
+            waitUntilGone(icon, 5000);
+            if (waitForTrayIcons(1, 5000))
+                icon = trayIcons().front();
+            std::printf("after Esc: %s\n", tooltipOf(icon, 3000).c_str());
+        } else {
+            std::printf("the options dialog did not open\n");
+        }
+    } else {
+        std::printf("the command menu did not open\n");
+    }
+
+    clickWindow(icon, true);
+    if (waitForOpenMenus(1, 5000)) {
         printMenu("command menu", openMenus().front());
-        screenshot("4-command-menu");
+        screenshot("5-command-menu");
         pressKey('X'); // E&xit
     } else {
         std::printf("the command menu did not open\n");
