@@ -14,9 +14,10 @@
 #include <commdlg.h>
 
 #include <array>
+#include <cstring>
 #include <iterator>
 #include <memory>
-#include <cstring>
+#include <string>
 
 int OptionsDialog::selectedIndex = 0;
 
