@@ -64,6 +64,17 @@ HWND onlyIcon(const Pop3Server& server) {
     return trayIcons().front();
 }
 
+// The dialog opened from the one icon of a program whose shown profile
+// checks `server`; a null handle when the icon or the dialog did not show.
+OptionsWindow openFromOnlyIcon(PellmorRun& run, const Pop3Server& server) {
+    HWND icon = onlyIcon(server);
+    if (!icon) {
+        ADD_FAILURE() << "no tray icon for " << server.user();
+        return OptionsWindow(nullptr);
+    }
+    return OptionsWindow::open(run, icon);
+}
+
 // Leaves through the command menu of whichever icon shows.
 long exitProgram(PellmorRun& run) {
     if (!waitUntil([] { return !trayIcons().empty(); }, 5000))
@@ -170,9 +181,7 @@ TEST_F(OptionsDialog, TheLastShownIconCannotBeHiddenNorTheLastProfileRemoved) {
     hidden.showIcon = false;
     writeProfiles({profileFor(ann), hidden});
     PellmorRun run;
-    HWND icon = onlyIcon(ann);
-    ASSERT_NE(icon, nullptr);
-    const Options options = Options::open(run, icon);
+    const Options options = openFromOnlyIcon(run, ann);
     ASSERT_NE(options.handle(), nullptr);
 
     EXPECT_TRUE(options.checked(Options::showIcon));
@@ -274,9 +283,7 @@ TEST_F(OptionsDialog, DefaultAndBrowseFillOnlyTheirOwnField) {
     writeProfiles({profileFor(ann)});
     const std::vector<std::string> stored = storedProfileLines();
     PellmorRun run;
-    HWND icon = onlyIcon(ann);
-    ASSERT_NE(icon, nullptr);
-    const Options options = Options::open(run, icon);
+    const Options options = openFromOnlyIcon(run, ann);
     ASSERT_NE(options.handle(), nullptr);
 
     options.typeInto(Options::port, "2525");
@@ -485,9 +492,7 @@ TEST_F(OptionsDialog, AHostWithACommaIsRefusedAndKeptForCorrection) {
     writeProfiles({profileFor(ann)});
     const std::vector<std::string> stored = storedProfileLines();
     PellmorRun run;
-    HWND icon = onlyIcon(ann);
-    ASSERT_NE(icon, nullptr);
-    const Options options = Options::open(run, icon);
+    const Options options = openFromOnlyIcon(run, ann);
     ASSERT_NE(options.handle(), nullptr);
 
     options.typeInto(Options::host, "a,b");
