@@ -55,8 +55,8 @@ HWND control(int id) {
     return GetDlgItem(dialogWindow, id);
 }
 
-std::string controlText(HWND dialog, int id) {
-    HWND item = GetDlgItem(dialog, id);
+std::string controlText(int id) {
+    HWND item = control(id);
     const int length = GetWindowTextLengthA(item);
     if (length <= 0)
         return {};
@@ -77,26 +77,26 @@ void setChecked(int id, bool on) {
 // An unsigned decimal number, as GetDlgItemInt reads it. `translated` is
 // false for an empty field, for anything that is not digits, and for a
 // number too large for 32 bits.
-unsigned controlNumber(HWND dialog, int id, bool& translated) {
+unsigned controlNumber(int id, bool& translated) {
     BOOL ok = FALSE;
-    const UINT value = GetDlgItemInt(dialog, id, &ok, FALSE);
+    const UINT value = GetDlgItemInt(dialogWindow, id, &ok, FALSE);
     translated = ok != FALSE;
     return translated ? value : 0;
 }
 
-std::string portProblem(HWND dialog) {
+std::string portProblem() {
     bool translated = false;
-    const unsigned port = controlNumber(dialog, IDC_PORT, translated);
+    const unsigned port = controlNumber(IDC_PORT, translated);
     if (translated && port >= 1 && port <= maxPort)
         return {};
     return "The port must be a number from 1 to 65535. POP3 servers normally listen on port 110, "
            "which \"Default\" fills in.";
 }
 
-std::string intervalProblem(HWND dialog) {
+std::string intervalProblem() {
     bool translated = false;
-    const unsigned minutes = controlNumber(dialog, IDC_INTERVAL, translated);
-    if (controlText(dialog, IDC_INTERVAL).empty() || (translated && minutes <= Account::maxIntervalMinutes))
+    const unsigned minutes = controlNumber(IDC_INTERVAL, translated);
+    if (controlText(IDC_INTERVAL).empty() || (translated && minutes <= Account::maxIntervalMinutes))
         return {};
     return "The interval must be a number of minutes from 0 to " +
            std::to_string(Account::maxIntervalMinutes) + " (about 24 days); 0 checks only on request.";
@@ -104,20 +104,20 @@ std::string intervalProblem(HWND dialog) {
 
 // Why the value in control `controlId` cannot be taken over, or an empty
 // text when it can. Only the edit fields hold values that can be refused.
-std::string fieldProblem(HWND dialog, int controlId) {
+std::string fieldProblem(int controlId) {
     switch (controlId) {
     case IDC_HOST:
-        return hostProblem(controlText(dialog, IDC_HOST));
+        return hostProblem(controlText(IDC_HOST));
     case IDC_USER:
-        return userProblem(controlText(dialog, IDC_USER));
+        return userProblem(controlText(IDC_USER));
     case IDC_PASSWORD:
-        return passwordProblem(controlText(dialog, IDC_PASSWORD));
+        return passwordProblem(controlText(IDC_PASSWORD));
     case IDC_CLIENT_COMMAND:
-        return clientCommandProblem(controlText(dialog, IDC_CLIENT_COMMAND));
+        return clientCommandProblem(controlText(IDC_CLIENT_COMMAND));
     case IDC_PORT:
-        return portProblem(dialog);
+        return portProblem();
     case IDC_INTERVAL:
-        return intervalProblem(dialog);
+        return intervalProblem();
     default:
         return {};
     }
@@ -148,7 +148,7 @@ void showMessage(const std::string& text) {
 // Says why the field's value was refused and puts the user back into the
 // field, its text untouched.
 void reportProblem(int id) {
-    const std::string problem = fieldProblem(dialogWindow, id);
+    const std::string problem = fieldProblem(id);
     if (problem.empty() || reporting)
         return;
     reporting = true;
@@ -179,6 +179,18 @@ void renameSelectedEntry() {
     SendMessageA(combo, CB_SETCURSEL, index, 0);
 }
 
+// The position of the first account that `wanted` accepts, or -1.
+template <class Predicate>
+int firstIndexWhere(Predicate wanted) {
+    int index = 0;
+    for (const Account& account : accounts) {
+        if (wanted(account))
+            return index;
+        ++index;
+    }
+    return -1;
+}
+
 // Takes the edits over; when one is refused, says why and answers false.
 bool commitEdits() {
     if (const int refused = OptionsDialog::readControls()) {
@@ -199,16 +211,12 @@ void onOk() {
     // A profile can still be too long as a whole, or one loaded from the
     // registry may hold what cannot be stored again: say so and show it
     // instead of failing the save, which would end the program.
-    int index = 0;
-    for (const Account& account : accounts) {
-        const std::string problem = profileProblem(account);
-        if (!problem.empty()) {
-            select(index);
-            OptionsDialog::fillControls();
-            showMessage(problem);
-            return;
-        }
-        ++index;
+    const int unstorable = firstIndexWhere([](const Account& account) { return !profileProblem(account).empty(); });
+    if (unstorable >= 0) {
+        select(unstorable);
+        OptionsDialog::fillControls();
+        showMessage(profileProblem(*accounts.at(static_cast<std::size_t>(unstorable))));
+        return;
     }
     accounts.saveProfiles();
     finish(1);
@@ -226,14 +234,11 @@ void onNew() {
         return;
     // A profile without user and host is still waiting to be filled in:
     // show it rather than make a second one.
-    int index = 0;
-    for (const Account& account : accounts) {
-        if (account.title.empty()) {
-            select(index);
-            OptionsDialog::fillControls();
-            return;
-        }
-        ++index;
+    const int unfilled = firstIndexWhere([](const Account& account) { return account.title.empty(); });
+    if (unfilled >= 0) {
+        select(unfilled);
+        OptionsDialog::fillControls();
+        return;
     }
     if (accounts.full()) {
         showMessage("Pellmor keeps at most " + std::to_string(AccountList::maxAccounts) +
@@ -469,7 +474,7 @@ int OptionsDialog::readControls() {
     // Whether the field's value may be taken over; the first refusal is the
     // one answered.
     const auto accepted = [&](int id) {
-        if (fieldProblem(dialogWindow, id).empty())
+        if (fieldProblem(id).empty())
             return true;
         if (!refused)
             refused = id;
@@ -477,22 +482,22 @@ int OptionsDialog::readControls() {
     };
     bool translated = false;
     if (accepted(IDC_HOST))
-        account->setHost(controlText(dialogWindow, IDC_HOST));
+        account->setHost(controlText(IDC_HOST));
     if (accepted(IDC_PORT))
-        account->port = controlNumber(dialogWindow, IDC_PORT, translated);
+        account->port = controlNumber(IDC_PORT, translated);
     if (accepted(IDC_USER))
-        account->setUser(controlText(dialogWindow, IDC_USER));
+        account->setUser(controlText(IDC_USER));
     if (accepted(IDC_PASSWORD))
-        account->password = controlText(dialogWindow, IDC_PASSWORD);
+        account->password = controlText(IDC_PASSWORD);
     account->setShowIcon(isChecked(IDC_SHOW_ICON));
     account->setCheckAutomatically(isChecked(IDC_CHECK_AUTOMATICALLY));
     account->deleteImmediately = isChecked(IDC_DELETE_IMMEDIATELY);
     if (accepted(IDC_INTERVAL))
-        account->setInterval(controlNumber(dialogWindow, IDC_INTERVAL, translated));
+        account->setInterval(controlNumber(IDC_INTERVAL, translated));
     const LRESULT colour = SendDlgItemMessageA(dialogWindow, IDC_COLOUR, TBM_GETPOS, 0, 0);
     account->setIconColour(static_cast<unsigned>(colour));
     if (accepted(IDC_CLIENT_COMMAND))
-        account->clientCommand = controlText(dialogWindow, IDC_CLIENT_COMMAND);
+        account->clientCommand = controlText(IDC_CLIENT_COMMAND);
     return refused;
 }
 
