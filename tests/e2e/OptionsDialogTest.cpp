@@ -8,6 +8,7 @@
 #include "e2e/ServerProfile.h"
 #include "servers/Pop3Server.h"
 #include "servers/SampleMailbox.h"
+#include "support/DialogWatcher.h"
 #include "support/WineTray.h"
 
 #include <gtest/gtest.h>
@@ -47,12 +48,6 @@ bool entriesBecome(const OptionsWindow& options, const std::vector<std::string>&
     for (const std::string& entry : options.profileEntries())
         std::printf("entry \"%s\"\n", entry.c_str());
     return false;
-}
-
-std::string classOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
 }
 
 // The one tray icon of a program whose shown profile checks `server`, once
@@ -307,11 +302,11 @@ TEST_F(OptionsDialog, DefaultAndBrowseFillOnlyTheirOwnField) {
     options.click(Options::browse);
     HWND chooser = waitForWindow("#32770", "Browse for mail client executable", 10000);
     ASSERT_NE(chooser, nullptr);
-    EXPECT_EQ(classOf(GetWindow(chooser, GW_OWNER)), "Pellmor");
+    EXPECT_EQ(windowClassName(GetWindow(chooser, GW_OWNER)), "Pellmor");
     // The file name field has the focus when the file dialog opens.
     ASSERT_TRUE(waitUntil([&] { return focusOf(chooser) && GetAncestor(focusOf(chooser), GA_ROOT) == chooser; },
                           3000));
-    EXPECT_EQ(classOf(focusOf(chooser)), "Edit");
+    EXPECT_EQ(windowClassName(focusOf(chooser)), "Edit");
     typeText(client);
     screenshot("options-browse");
     pressKey(VK_RETURN);

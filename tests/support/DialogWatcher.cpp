@@ -6,17 +6,13 @@ namespace {
 DialogWatcher* active = nullptr;
 
 BOOL CALLBACK collectDialog(HWND window, LPARAM found) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::string(name) == "#32770" && IsWindowVisible(window))
+    if (windowClassName(window) == "#32770" && IsWindowVisible(window))
         reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
     return TRUE;
 }
 
 BOOL CALLBACK collectStaticText(HWND window, LPARAM texts) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::string(name) == "Static") {
+    if (windowClassName(window) == "Static") {
         const std::string text = windowText(window);
         if (!text.empty()) {
             auto& all = *reinterpret_cast<std::string*>(texts);
@@ -69,6 +65,12 @@ std::string windowText(HWND window) {
     char text[2048] = {};
     GetWindowTextA(window, text, sizeof text);
     return text;
+}
+
+std::string windowClassName(HWND window) {
+    char name[256] = {}; // a class name has at most 256 characters
+    GetClassNameA(window, name, sizeof name);
+    return name;
 }
 
 std::string messageBoxText(HWND box) {

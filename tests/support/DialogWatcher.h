@@ -33,6 +33,8 @@ private:
 std::vector<HWND> threadDialogs();
 // A window's text.
 std::string windowText(HWND window);
+// The name of a window's class.
+std::string windowClassName(HWND window);
 // The texts of a message box's static controls that are not empty, joined
 // by "\n": what the box says.
 std::string messageBoxText(HWND box);

@@ -68,12 +68,6 @@ const ControlLayout optionsLayout[] = {
     {IDC_DEFAULT_PORT, "Button", "Default", {120, 185, 40, 14}},
 };
 
-std::string classOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 RECT dialogUnits(HWND dialog, const RECT& units) {
     RECT r{units.left, units.top, units.right, units.bottom};
     MapDialogRect(dialog, &r);
@@ -224,8 +218,8 @@ TEST_F(OptionsDialogTest, ResourceHasEveryControlInTabOrderWithItsPlace) {
         HWND c = controls[i];
         SCOPED_TRACE(expected.text + std::string(" #") + std::to_string(i));
         EXPECT_EQ(static_cast<short>(GetDlgCtrlID(c)), expected.id);
-        EXPECT_EQ(classOf(c), expected.className);
-        if (expected.id == -1 || classOf(c) == "Button") {
+        EXPECT_EQ(windowClassName(c), expected.className);
+        if (expected.id == -1 || windowClassName(c) == "Button") {
             EXPECT_EQ(windowText(c), expected.text);
         }
         RECT r{};
@@ -274,7 +268,7 @@ TEST_F(OptionsDialogTest, OpenRunsTheModalDialogCentredOnTheCurrentProfile) {
             WNDCLASSEXA trackbar{};
             trackbar.cbSize = sizeof trackbar;
             EXPECT_TRUE(GetClassInfoExA(nullptr, TRACKBAR_CLASSA, &trackbar));
-            EXPECT_EQ(classOf(GetDlgItem(box, IDC_COLOUR)), TRACKBAR_CLASSA);
+            EXPECT_EQ(windowClassName(GetDlgItem(box, IDC_COLOUR)), TRACKBAR_CLASSA);
             EXPECT_EQ(GetParent(box), nullptr);
             RECT screen{}, r{};
             GetWindowRect(GetDesktopWindow(), &screen);
