@@ -1,6 +1,7 @@
 // The About box's version line, read from the dialog template inside the real
-// pellmor.exe: it is written by hand in the resource script, the version
-// block is made from the project version, and the two must not drift apart.
+// pellmor.exe: the resource script takes it from the project version, as the
+// version block does, and a text written there by hand again would let the
+// two drift apart.
 #include "ui/resource.h"
 
 #include <gtest/gtest.h>
