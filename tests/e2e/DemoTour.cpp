@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         HWND options = waitForWindow("#32770", "Pellmor Options", 10000);
         if (options) {
             std::printf("options dialog: open on the profile \"%s\"\n",
-                        textOf(GetDlgItem(options, 1004)).c_str());
+                        windowText(GetDlgItem(options, 1004)).c_str());
             screenshot("4-options");
             pressKey(VK_ESCAPE); // Cancel: the stored profile stays as it is
             waitUntilGone(options, 15000);

@@ -38,18 +38,6 @@ std::vector<HWND> visibleTopLevel(const char* className) {
     return found;
 }
 
-BOOL CALLBACK collectStatic(HWND window, LPARAM texts) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (lstrcmpiA(className, "Static") == 0) {
-        const std::string text = textOf(window);
-        auto& all = *reinterpret_cast<std::string*>(texts);
-        if (!text.empty())
-            all += (all.empty() ? "" : "\n") + text;
-    }
-    return TRUE;
-}
-
 void sendKey(WORD virtualKey, bool release) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
@@ -149,7 +137,7 @@ std::string tooltipOf(HWND icon, DWORD milliseconds) {
     waitUntil(
         [&] {
             for (HWND tip : visibleTopLevel("tooltips_class32")) {
-                text = textOf(tip);
+                text = windowText(tip);
                 if (!text.empty())
                     return true;
             }
@@ -199,7 +187,7 @@ HWND waitForWindow(const char* className, const std::string& caption, DWORD mill
     waitUntil(
         [&] {
             for (HWND window : visibleTopLevel(className))
-                if (textOf(window) == caption) {
+                if (windowText(window) == caption) {
                     found = window;
                     return true;
                 }
@@ -226,21 +214,6 @@ HWND waitForOwnedWindow(HWND owner, const char* className, DWORD milliseconds) {
 
 bool waitUntilGone(HWND window, DWORD milliseconds) {
     return waitUntil([&] { return !IsWindow(window); }, milliseconds);
-}
-
-std::string textOf(HWND window) {
-    char text[2048] = {};
-    // WM_GETTEXT reaches windows of other processes too (GetWindowTextA
-    // would only read their caption).
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                        nullptr);
-    return text;
-}
-
-std::string boxText(HWND box) {
-    std::string texts;
-    EnumChildWindows(box, collectStatic, reinterpret_cast<LPARAM>(&texts));
-    return texts;
 }
 
 bool screenshot(const std::string& name) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/DialogWatcher.h"
+
 #include <windows.h>
 
 #include <string>
@@ -63,9 +65,8 @@ HWND waitForWindow(const char* className, const std::string& caption, DWORD mill
 HWND waitForOwnedWindow(HWND owner, const char* className, DWORD milliseconds);
 // Whether `window` is destroyed within `milliseconds`.
 bool waitUntilGone(HWND window, DWORD milliseconds);
-std::string textOf(HWND window);
-// The texts of a message box's static controls that are not empty.
-std::string boxText(HWND box);
+// A window's text and what a message box says: windowText and
+// messageBoxText of support/DialogWatcher.h read those of any process.
 
 // Asks the program that runs this one for a screenshot of the whole screen
 // named `name`: when PELLMOR_SCREENSHOTS names a folder, a request file is

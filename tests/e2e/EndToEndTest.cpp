@@ -183,8 +183,8 @@ TEST_F(EndToEnd, LaunchClientStartsTheCommandOrShowsTheSystemsError) {
     ASSERT_NE(box, nullptr);
     screenshot("launch-failed");
     EXPECT_EQ(ownerClass(box), "Pellmor");
-    EXPECT_EQ(boxText(box).rfind("Windows error #", 0), 0u) << boxText(box);
-    EXPECT_GT(boxText(box).size(), std::string("Windows error #2: ").size()) << boxText(box);
+    EXPECT_EQ(messageBoxText(box).rfind("Windows error #", 0), 0u) << messageBoxText(box);
+    EXPECT_GT(messageBoxText(box).size(), std::string("Windows error #2: ").size()) << messageBoxText(box);
     pressKey(VK_RETURN);
     const DWORD start = GetTickCount();
     while (IsWindow(box) && GetTickCount() - start < 5000)
@@ -297,7 +297,7 @@ TEST_F(EndToEnd, ARegistryFailureWhileLoadingShowsPellmorExceptionAndEndsWithOne
     ASSERT_NE(box, nullptr);
     screenshot("registry-failure");
     EXPECT_EQ(ownerClass(box), "Pellmor");
-    EXPECT_EQ(boxText(box).rfind("Windows error #1021: ", 0), 0u) << boxText(box);
+    EXPECT_EQ(messageBoxText(box).rfind("Windows error #1021: ", 0), 0u) << messageBoxText(box);
     pressKey(VK_RETURN);
     DWORD code = 0;
     ASSERT_TRUE(run.program().waitForExit(15000, code));

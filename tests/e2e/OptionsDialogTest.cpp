@@ -495,8 +495,8 @@ TEST_F(OptionsDialog, AHostWithACommaIsRefusedAndKeptForCorrection) {
     HWND box = options.waitForOwnedBox(5000);
     ASSERT_NE(box, nullptr);
     screenshot("options-refused");
-    EXPECT_EQ(textOf(box), "Pellmor Options");
-    EXPECT_NE(boxText(box).find("comma"), std::string::npos) << boxText(box);
+    EXPECT_EQ(windowText(box), "Pellmor Options");
+    EXPECT_NE(messageBoxText(box).find("comma"), std::string::npos) << messageBoxText(box);
     pressKey(VK_RETURN);
     EXPECT_TRUE(waitUntilGone(box, 5000));
     EXPECT_TRUE(waitUntil([&] { return options.hasFocus(Options::host); }, 3000));
@@ -507,7 +507,7 @@ TEST_F(OptionsDialog, AHostWithACommaIsRefusedAndKeptForCorrection) {
     options.click(Options::ok);
     box = options.waitForOwnedBox(5000);
     ASSERT_NE(box, nullptr);
-    EXPECT_NE(boxText(box).find("comma"), std::string::npos) << boxText(box);
+    EXPECT_NE(messageBoxText(box).find("comma"), std::string::npos) << messageBoxText(box);
     pressKey(VK_RETURN);
     EXPECT_TRUE(waitUntilGone(box, 5000));
     EXPECT_TRUE(IsWindowVisible(options.handle()));

@@ -26,7 +26,7 @@ LRESULT OptionsWindow::send(int id, UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 std::string OptionsWindow::text(int id) const {
-    return textOf(control(id));
+    return windowText(control(id));
 }
 
 bool OptionsWindow::checked(int id) const {

@@ -61,9 +61,13 @@ std::vector<HWND> threadDialogs() {
     return found;
 }
 
+// WM_GETTEXT, not GetWindowTextA: it reaches the controls of another
+// process too (GetWindowTextA would only read their caption), and a hung
+// window does not hold the reader.
 std::string windowText(HWND window) {
     char text[2048] = {};
-    GetWindowTextA(window, text, sizeof text);
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
     return text;
 }
 

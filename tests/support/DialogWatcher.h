@@ -31,12 +31,12 @@ private:
 
 // The visible dialog windows of this thread.
 std::vector<HWND> threadDialogs();
-// A window's text.
+// A window's text, of this process or another.
 std::string windowText(HWND window);
 // The name of a window's class.
 std::string windowClassName(HWND window);
 // The texts of a message box's static controls that are not empty, joined
-// by "\n": what the box says.
+// by "\n": what the box says. The box may belong to another process.
 std::string messageBoxText(HWND box);
 // Answers a message box as its OK button does.
 void pressOk(HWND box);
