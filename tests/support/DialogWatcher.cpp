@@ -4,25 +4,6 @@
 
 namespace {
 DialogWatcher* active = nullptr;
-
-BOOL CALLBACK collectDialog(HWND window, LPARAM found) {
-    if (windowClassName(window) == "#32770" && IsWindowVisible(window))
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-    return TRUE;
-}
-
-BOOL CALLBACK collectStaticText(HWND window, LPARAM texts) {
-    if (windowClassName(window) == "Static") {
-        const std::string text = windowText(window);
-        if (!text.empty()) {
-            auto& all = *reinterpret_cast<std::string*>(texts);
-            if (!all.empty())
-                all += "\n";
-            all += text;
-        }
-    }
-    return TRUE;
-}
 } // namespace
 
 DialogWatcher::DialogWatcher(std::function<void(HWND)> action, DWORD milliseconds)
@@ -38,26 +19,29 @@ DialogWatcher::~DialogWatcher() {
 
 void CALLBACK DialogWatcher::tick(HWND, UINT, UINT_PTR, DWORD) {
     DialogWatcher* self = active;
-    if (!self)
-        return;
-    for (HWND dialog : threadDialogs()) {
+    for (HWND dialog : self ? threadDialogs() : std::vector<HWND>{}) {
         if (static_cast<LONG>(GetTickCount() - self->deadline) > 0) {
             self->timedOut = true;
             PostMessageA(dialog, WM_CLOSE, 0, 0);
-            continue;
+        } else if (std::find(self->seen.begin(), self->seen.end(), dialog) == self->seen.end()) {
+            self->seen.push_back(dialog);
+            self->onDialog(dialog);
+            if (active != self)
+                return;
         }
-        if (std::find(self->seen.begin(), self->seen.end(), dialog) != self->seen.end())
-            continue;
-        self->seen.push_back(dialog);
-        self->onDialog(dialog);
-        if (active != self)
-            return;
     }
 }
 
 std::vector<HWND> threadDialogs() {
     std::vector<HWND> found;
-    EnumThreadWindows(GetCurrentThreadId(), collectDialog, reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM list) {
+            if (windowClassName(window) == "#32770" && IsWindowVisible(window))
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -79,7 +63,16 @@ std::string windowClassName(HWND window) {
 
 std::string messageBoxText(HWND box) {
     std::string texts;
-    EnumChildWindows(box, collectStaticText, reinterpret_cast<LPARAM>(&texts));
+    EnumChildWindows(
+        box,
+        [](HWND window, LPARAM all) {
+            auto& texts = *reinterpret_cast<std::string*>(all);
+            const std::string text = windowClassName(window) == "Static" ? windowText(window) : "";
+            if (!text.empty())
+                texts += (texts.empty() ? "" : "\n") + text;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
     return texts;
 }
 

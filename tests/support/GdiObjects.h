@@ -1,13 +1,7 @@
 #pragma once
 
 // The number of GDI objects (bitmaps, device contexts, brushes, ...) this
-// process holds. Windows answers GetGuiResources; Wine 8 only has a stub
-// there that answers 0, so under Wine the objects are counted in the
-// process's GDI handle table, which the process environment block points
-// to on both systems (GdiSharedHandleTable): every used entry has a
-// non-zero type.
+// process holds, counted in the GDI handle table that the process
+// environment block points to (GdiSharedHandleTable): Wine 8's
+// GetGuiResources is a stub that answers 0.
 long countGdiObjects();
-
-// Which of the two ways countGdiObjects took: "GetGuiResources" or "the GDI
-// handle table".
-const char* gdiCountSource();

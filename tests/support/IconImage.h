@@ -18,7 +18,6 @@ struct IconImage {
 
     std::uint32_t colour(int x, int y) const { return colours[y * size + x]; }
     bool opaque(int x, int y) const { return !transparent[y * size + x]; }
-    int opaqueCount() const;
 };
 
 constexpr std::uint32_t rgbValue(std::uint32_t r, std::uint32_t g, std::uint32_t b) {

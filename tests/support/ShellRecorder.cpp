@@ -1,5 +1,6 @@
 #include "support/ShellRecorder.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -17,10 +18,9 @@ ShellRecorder::~ShellRecorder() {
 }
 
 BOOL WINAPI ShellRecorder::record(DWORD message, PNOTIFYICONDATAA data) {
+    // Only the first form's bytes are the caller's; the rest stays zero.
     Call call{message, {}, FALSE};
-    // Only the first form's bytes are the caller's; the rest of the copy
-    // stays zero.
-    std::memcpy(&call.data, data, data->cbSize <= sizeof call.data ? data->cbSize : sizeof call.data);
+    std::memcpy(&call.data, data, std::min<std::size_t>(data->cbSize, sizeof call.data));
     call.result = Shell_NotifyIconA(message, data);
     if (active)
         active->calls.push_back(call);
@@ -29,22 +29,12 @@ BOOL WINAPI ShellRecorder::record(DWORD message, PNOTIFYICONDATAA data) {
 
 std::vector<ShellRecorder::Call> ShellRecorder::callsFor(UINT id) const {
     std::vector<Call> found;
-    for (const Call& call : calls) {
-        if (call.data.uID == id)
-            found.push_back(call);
-    }
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(found),
+                 [id](const Call& call) { return call.data.uID == id; });
     return found;
 }
 
 std::string shellMessageName(DWORD message) {
-    switch (message) {
-    case NIM_ADD:
-        return "add";
-    case NIM_MODIFY:
-        return "modify";
-    case NIM_DELETE:
-        return "delete";
-    default:
-        return std::to_string(message);
-    }
+    const char* const names[] = {"add", "modify", "delete"};
+    return message <= NIM_DELETE ? names[message] : std::to_string(message);
 }

@@ -9,24 +9,16 @@
 
 namespace {
 
-const char* const className = "PellmorTestWindow";
-
 // Wine 8 takes 2 s to delete the last icon of its tray (it hides the tray
 // window then), against a few milliseconds for any other. One icon of the
-// test program's own, on a window of its own, stays for the program's whole
-// run, so that the tests pay those 2 s once, at exit, rather than in every
-// test that shows an icon.
-class TrayKeeper {
-public:
+// test program's own stays for the program's whole run, so that the tests
+// pay those 2 s once, at exit, rather than in every test that shows an icon.
+struct TrayKeeper {
+    NOTIFYICONDATAA data{};
     TrayKeeper() {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "PellmorTrayKeeper";
-        RegisterClassA(&windowClass);
         data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        data.hWnd = CreateWindowExA(WS_EX_TOOLWINDOW, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 0,
-                                    0, nullptr, nullptr, windowClass.hInstance, nullptr);
+        data.hWnd = CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    nullptr, nullptr);
         data.uID = 1;
         Shell_NotifyIconA(NIM_ADD, &data);
     }
@@ -34,9 +26,6 @@ public:
         Shell_NotifyIconA(NIM_DELETE, &data);
         DestroyWindow(data.hWnd);
     }
-
-private:
-    NOTIFYICONDATAA data{};
 };
 
 } // namespace
@@ -47,11 +36,11 @@ TestWindow::TestWindow() {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = moduleInstance;
-    windowClass.lpszClassName = className;
-    RegisterClassA(&windowClass);  // fails harmlessly when already registered
-    handle = CreateWindowExA(WS_EX_TOOLWINDOW, className, "Pellmor test", WS_OVERLAPPEDWINDOW,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                             nullptr, moduleInstance, nullptr);
+    windowClass.lpszClassName = "PellmorTestWindow";
+    RegisterClassA(&windowClass); // fails harmlessly when already registered
+    handle = CreateWindowExA(WS_EX_TOOLWINDOW, windowClass.lpszClassName, "Pellmor test", WS_OVERLAPPEDWINDOW,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                             moduleInstance, nullptr);
     SetWindowLongPtrA(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     mainWindow = handle;
 }
@@ -67,12 +56,11 @@ TestWindow::~TestWindow() {
 }
 
 LRESULT CALLBACK TestWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TIMER || message == WM_USER) {
-        if (auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA)))
-            self->events.push_back({message, wParam, lParam, GetTickCount()});
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    if (message != WM_TIMER && message != WM_USER)
+        return DefWindowProcA(window, message, wParam, lParam);
+    if (auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA)))
+        self->events.push_back({message, wParam, lParam, GetTickCount()});
+    return 0;
 }
 
 bool TestWindow::pumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
@@ -83,13 +71,10 @@ bool TestWindow::pumpUntil(const std::function<bool()>& done, DWORD milliseconds
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        if (done())
-            return true;
         const DWORD spent = GetTickCount() - start;
-        if (spent >= milliseconds)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(milliseconds - spent, 20),
-                                  QS_ALLINPUT);
+        if (done() || spent >= milliseconds)
+            return done();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(milliseconds - spent, 20), QS_ALLINPUT);
     }
 }
 

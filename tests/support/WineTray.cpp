@@ -1,22 +1,19 @@
 #include "support/WineTray.h"
 
-namespace {
-
-BOOL CALLBACK collectIconWindow(HWND window, LPARAM list) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (lstrcmpA(name, "__winex11_tray_icon") == 0)
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
-
-} // namespace
+#include "support/DialogWatcher.h"
 
 std::vector<HWND> wineTrayIconWindows() {
     std::vector<HWND> icons;
     HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
     if (tray)
-        EnumChildWindows(tray, collectIconWindow, reinterpret_cast<LPARAM>(&icons));
+        EnumChildWindows(
+            tray,
+            [](HWND icon, LPARAM list) {
+                if (windowClassName(icon) == "__winex11_tray_icon")
+                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(icon);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&icons));
     return icons;
 }
 

@@ -6,7 +6,6 @@
 #include "ui/IconHolder.h"
 #include "ui/Icons.h"
 #include "ui/ProgramHandles.h"
-#include "ui/resource.h"
 
 #include "support/GdiObjects.h"
 #include "support/IconImage.h"
@@ -76,22 +75,6 @@ TEST_F(Icons, EachColourShowsItsStampAndEachStateItsSign) {
             EXPECT_EQ(pixel(image, signs[state].x, signs[state].y), signs[state].colour) << "the sign";
         }
     }
-}
-
-// Shells show a program file's first icon group: it must be the envelope.
-TEST_F(Icons, TheProgramFilesIconIsTheEnvelope) {
-    HMODULE program = LoadLibraryExA(PELLMOR_EXE_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(program, nullptr) << PELLMOR_EXE_PATH;
-    LONG_PTR firstId = 0;
-    EnumResourceNamesA(
-        program, RT_GROUP_ICON,
-        [](HMODULE, LPCSTR, LPSTR name, LONG_PTR found) {
-            *reinterpret_cast<LONG_PTR*>(found) = reinterpret_cast<LONG_PTR>(name);
-            return FALSE;
-        },
-        reinterpret_cast<LONG_PTR>(&firstId));
-    FreeLibrary(program);
-    EXPECT_EQ(firstId, IDI_ENVELOPE);
 }
 
 // An icon has one owner, which destroys it; sharing never does.

@@ -57,16 +57,15 @@ Lines deletedUids(Account& account) {
     return uids;
 }
 
-// The user at the open menu: one step per timer tick, a key or something
-// that happens meanwhile; any opening after the first is dismissed.
+// The user at the open menu: `meanwhile` at the first timer tick, then
+// one key of `keys` per tick; any later opening is dismissed.
 struct User {
-    std::vector<std::function<void()>> steps;
+    std::function<void()> meanwhile;
+    std::string keys;
     std::size_t next = 0;
     int opened = 0;
-    Account* account = nullptr; // gets the message commands
-    RECT firstShownAt{};
-};
-User* user = nullptr;
+    RECT shownAt{};
+} user;
 
 void press(WORD key) {
     INPUT input[2] = {};
@@ -78,51 +77,44 @@ void press(WORD key) {
 
 void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD) {
     HWND menuWindow = FindWindowA("#32768", nullptr);
-    if (!user || !menuWindow || !IsWindowVisible(menuWindow))
+    if (!menuWindow || !IsWindowVisible(menuWindow))
         return;
-    if (user->opened == 1 && user->next == 0)
-        GetWindowRect(menuWindow, &user->firstShownAt);
-    if (user->opened > 1 || user->next >= user->steps.size())
-        press(VK_ESCAPE);
-    else
-        user->steps[user->next++]();
-}
-
-LRESULT CALLBACK mainProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_ENTERMENULOOP && user)
-        ++user->opened;
-    // As the main window routes them.
-    if (message == WM_COMMAND && user)
-        user->account->onMenuCommand(static_cast<UINT>(wParam));
-    return DefWindowProcA(window, message, wParam, lParam);
+    if (user.opened == 1 && user.next++ == 0) {
+        GetWindowRect(menuWindow, &user.shownAt);
+        user.meanwhile();
+    } else {
+        press(user.opened == 1 && user.next <= user.keys.size() + 1 ? user.keys[user.next - 2] : VK_ESCAPE);
+    }
 }
 
 class MessageMenu : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        moduleInstance = GetModuleHandleA(nullptr);
-        loadIcons();
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = mainProcedure;
-        windowClass.hInstance = moduleInstance;
-        windowClass.lpszClassName = "PellmorMenuTest";
-        RegisterClassA(&windowClass);
-        mainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, "PellmorMenuTest", "Pellmor", WS_OVERLAPPEDWINDOW,
-                                     0, 0, 100, 100, nullptr, nullptr, moduleInstance, nullptr);
+    void SetUp() override {
+        static const ATOM registered = [] {
+            moduleInstance = GetModuleHandleA(nullptr);
+            loadIcons();
+            WNDCLASSA windowClass{};
+            windowClass.lpfnWndProc = procedure;
+            windowClass.hInstance = moduleInstance;
+            windowClass.lpszClassName = "PellmorMenuTest";
+            return RegisterClassA(&windowClass);
+        }();
+        mainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, MAKEINTATOM(registered), "", WS_POPUP, 0, 0, 9, 9, nullptr,
+                                     nullptr, moduleInstance, nullptr);
+        routed = &account;
     }
-    static void TearDownTestSuite() {
-        DestroyWindow(mainWindow);
-        releaseIcons();
-    }
-    void TearDown() override {
-        user = nullptr;
-    }
+    void TearDown() override { DestroyWindow(mainWindow); }
 
-    // A left click on the icon at (700, 400); `steps` act in the menu.
-    void click(std::vector<std::function<void()>> steps) {
-        person = User{std::move(steps)};
-        person.account = &account;
-        user = &person;
+    // Message commands reach the account, as the main window routes them.
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        user.opened += message == WM_ENTERMENULOOP ? 1 : 0;
+        if (message == WM_COMMAND)
+            routed->onMenuCommand(static_cast<UINT>(wParam));
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    // A left click on the icon at (700, 400).
+    void click(std::function<void()> meanwhile, std::string keys) {
+        user = User{std::move(meanwhile), std::move(keys)};
         SetCursorPos(700, 400);
         const UINT_PTR timer = SetTimer(nullptr, 0, 20, userTick);
         account.showMenu(true);
@@ -132,7 +124,7 @@ protected:
         KillTimer(nullptr, timer);
     }
 
-    User person;
+    static inline Account* routed = nullptr;
     Account account{7};
 };
 
@@ -200,15 +192,10 @@ TEST_F(MessageMenu, DeleteMarksTheMessageTheMenuShowed) {
         const HMENU built = account.menu;
         account.newCount = 1;
         row.beforeOpening();
-        std::vector<std::function<void()>> steps{row.whileOpen};
-        for (int i = 0; i < row.entry; ++i)
-            steps.push_back([] { press(VK_DOWN); });
-        steps.push_back([] { press(VK_RIGHT); });
-        steps.push_back([] { press('D'); });
-        click(steps);
+        click(row.whileOpen, std::string(row.entry, VK_DOWN) + char(VK_RIGHT) + 'D');
         EXPECT_EQ(deletedUids(account), row.deleted);
-        EXPECT_EQ(person.opened, row.opened) << "reopened after a deletion only";
-        EXPECT_EQ(person.firstShownAt.right, 700) << "right edge at the cursor";
+        EXPECT_EQ(user.opened, row.opened) << "reopened after a deletion only";
+        EXPECT_EQ(user.shownAt.right, 700) << "right edge at the cursor";
         EXPECT_EQ(account.newCount, 0u) << "opened means seen";
         if (row.opened == 2) {
             EXPECT_FALSE(IsMenu(built)) << "the menu shown is destroyed once replaced and closed";
