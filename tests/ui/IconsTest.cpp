@@ -66,6 +66,7 @@ TEST_F(Icons, EachColourShowsItsStampAndEachStateItsSign) {
         const IconImage plain = imageOf(base);
         for (const Pixel& p : envelope)
             EXPECT_EQ(pixel(plain, p.x, p.y), p.colour) << "colour " << colour << " at " << p.x << "," << p.y;
+        EXPECT_EQ(pixel(plain, 23, 8), stamps[colour]) << "the stamp's upper left, colour " << colour;
         for (std::size_t state = 0; state < stateOverlayCount; ++state) {
             shown.compose(base, stateOverlays[state]);
             const IconImage image = imageOf(shown);
