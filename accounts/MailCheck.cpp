@@ -39,3 +39,12 @@ void AccountList::checkAll() {
     for (Account& account : *this)
         account.check();
 }
+
+void AccountList::checkAfterResume() {
+    for (Account& account : *this) {
+        if (!account.timerId)
+            continue;
+        account.check();
+        account.restartTimer();
+    }
+}
