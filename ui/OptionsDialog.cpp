@@ -5,6 +5,7 @@
 #include "accounts/ProfileProblems.h"
 #include "net/MsgException.h"
 #include "ui/CenterDialog.h"
+#include "ui/LogonStart.h"
 #include "ui/MainWindow.h"
 #include "ui/ModalDialog.h"
 #include "ui/ProgramHandles.h"
@@ -218,6 +219,15 @@ void onOk() {
         showMessage(profileProblem(*accounts.at(static_cast<std::size_t>(unstorable))));
         return;
     }
+    // The Run value first: a registry that refuses it is said in a box and
+    // leaves the dialog open, rather than ending the program as a failed
+    // save of the profiles must.
+    try {
+        setStartAtLogon(IsDlgButtonChecked(dialogWindow, IDC_START_AT_LOGON) == BST_CHECKED);
+    } catch (MsgException& failure) {
+        showMessage(failure.message());
+        return;
+    }
     accounts.saveProfiles();
     finish(1);
 }
@@ -418,6 +428,7 @@ void onInitDialog(HWND dialog) {
     modalDialogOpened(dialog);
     centerDialog(dialog);
     SendDlgItemMessageA(dialog, IDC_COLOUR, TBM_SETRANGE, TRUE, MAKELPARAM(0, highestColour));
+    CheckDlgButton(dialog, IDC_START_AT_LOGON, startsAtLogon() ? BST_CHECKED : BST_UNCHECKED);
     int index = 0;
     int chosen = 0; // the first profile when no account is current
     for (const Account& account : accounts) {
