@@ -47,6 +47,10 @@ void onTrayNotify(HWND window, WPARAM accountId, LPARAM mouseMessage) {
     case WM_RBUTTONDOWN:
         trackPopupMenu(window, trayMenu);
         break;
+    case NIN_BALLOONUSERCLICK:
+        // The new-mail balloon leads to the messages it tells of.
+        currentAccount->showMenu(true);
+        break;
     default:
         break; // moves, releases and double clicks only choose the account
     }

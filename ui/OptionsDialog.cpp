@@ -469,6 +469,7 @@ void OptionsDialog::fillControls() {
     setChecked(IDC_SHOW_ICON, account->showIcon);
     setChecked(IDC_CHECK_AUTOMATICALLY, account->checkAutomatically);
     setChecked(IDC_DELETE_IMMEDIATELY, account->deleteImmediately);
+    setChecked(IDC_NOTIFY_NEW_MAIL, account->notifyNewMail);
     SetDlgItemInt(dialogWindow, IDC_INTERVAL, account->intervalMinutes, FALSE);
     // The last icon on show cannot be switched off from here.
     enableControl(IDC_SHOW_ICON, !(accounts.countShownIcons() == 1 && account->showIcon));
@@ -503,6 +504,7 @@ int OptionsDialog::readControls() {
     account->setShowIcon(isChecked(IDC_SHOW_ICON));
     account->setCheckAutomatically(isChecked(IDC_CHECK_AUTOMATICALLY));
     account->deleteImmediately = isChecked(IDC_DELETE_IMMEDIATELY);
+    account->notifyNewMail = isChecked(IDC_NOTIFY_NEW_MAIL);
     if (accepted(IDC_INTERVAL))
         account->setInterval(controlNumber(IDC_INTERVAL, translated));
     const LRESULT colour = SendDlgItemMessageA(dialogWindow, IDC_COLOUR, TBM_GETPOS, 0, 0);
