@@ -37,7 +37,9 @@ bool startsAtLogon() {
 void setStartAtLogon(bool on) {
     RegistryKey key = RegistryKey::create(HKEY_CURRENT_USER, runKeyPath);
     if (on) {
-        const std::string command = "\"" + programPath() + "\"";
+        std::string command = programPath();
+        command.insert(command.begin(), '"');
+        command.push_back('"');
         checkRegistryResult(RegSetValueExA(key.get(), runValueName, 0, REG_SZ,
                                            reinterpret_cast<const BYTE*>(command.c_str()),
                                            static_cast<DWORD>(command.size() + 1)));
