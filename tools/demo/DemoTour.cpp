@@ -6,14 +6,57 @@
 // it saw and the program's debugger traces.
 #include "e2e/DebuggedProgram.h"
 #include "e2e/DesktopUser.h"
+#include "support/DialogWatcher.h"
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// The items of an open menu, read through its window: MN_GETHMENU, then
+// GetMenuItemInfoA. Separators read as "-".
+std::vector<std::string> menuItems(HWND popup) {
+    std::vector<std::string> items;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char text[512] = {};
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_STRING;
+        item.dwTypeData = text;
+        item.cch = sizeof text;
+        if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &item))
+            items.push_back("?");
+        else
+            items.push_back(item.fType & MFT_SEPARATOR ? "-" : text);
+    }
+    return items;
+}
+
+// Asks the program that runs this one for a screenshot of the whole screen
+// named `name`: when PELLMOR_SCREENSHOTS names a folder, a request file is
+// written there and the PNG awaited (tools/demo/run-with-screenshots takes
+// it with ImageMagick's import).
+void screenshot(const std::string& name) {
+    const char* folder = std::getenv("PELLMOR_SCREENSHOTS");
+    if (!folder || !*folder)
+        return;
+    const std::string base = std::string(folder) + "\\" + name;
+    const std::string picture = base + ".png";
+    DeleteFileA(picture.c_str());
+    std::ofstream(base + ".request") << name << "\n";
+    waitUntil([&] { return GetFileAttributesA(picture.c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000);
+}
+
+bool waitUntilGone(HWND window, DWORD milliseconds) {
+    return waitUntil([&] { return !IsWindow(window); }, milliseconds);
+}
 
 void printMenu(const char* title, HWND popup) {
     const std::vector<std::string> items = menuItems(popup);
@@ -66,7 +109,7 @@ int main(int argc, char** argv) {
         }
         pressKey(VK_ESCAPE);
         pressKey(VK_ESCAPE);
-        waitForNoOpenMenu(5000);
+        waitForOpenMenus(0, 5000);
     } else {
         std::printf("the account menu did not open\n");
     }
