@@ -84,19 +84,17 @@ HWND focusOf(HWND window) {
 }
 
 std::string tooltipOf(HWND icon, DWORD milliseconds) {
-    std::string text;
-    // A tooltip shows after the mouse has rested; a move away and back
-    // every 1.5 s starts it again.
-    const DWORD start = GetTickCount();
+    // A tooltip shows after the mouse has rested on the icon; the one of the
+    // icon hovered before must have gone first, or it would be read instead.
     moveMouseTo(GetDesktopWindow());
+    waitUntil([] { return visibleTopLevel("tooltips_class32").empty(); }, 2000);
     moveMouseTo(icon);
+    std::string text;
     waitUntil(
         [&] {
             for (HWND tip : visibleTopLevel("tooltips_class32"))
                 if (!(text = windowText(tip)).empty())
                     return true;
-            if (GetTickCount() - start > 1500 && (GetTickCount() - start) % 1500 < 30)
-                moveMouseTo(icon);
             return false;
         },
         milliseconds);

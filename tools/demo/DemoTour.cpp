@@ -47,6 +47,8 @@ void screenshot(const std::string& name) {
     const char* folder = std::getenv("PELLMOR_SCREENSHOTS");
     if (!folder || !*folder)
         return;
+    // A window just shown may still be painting its controls.
+    Sleep(500);
     const std::string base = std::string(folder) + "\\" + name;
     const std::string picture = base + ".png";
     DeleteFileA(picture.c_str());
