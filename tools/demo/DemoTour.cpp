@@ -4,8 +4,13 @@
 // options dialog (closed with Esc, which changes nothing) and the command
 // menu, has each photographed, and leaves through "E&xit". It prints what
 // it saw and the program's debugger traces.
+//
+// demo-tour.exe --store-profile USER PASSWORD PORT stores the demo's one
+// profile first, with the program's own profile store.
+#include "accounts/AccountList.h"
 #include "e2e/DebuggedProgram.h"
 #include "e2e/DesktopUser.h"
+#include "net/MsgException.h"
 #include "support/DialogWatcher.h"
 
 #include <windows.h>
@@ -13,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,11 +78,34 @@ void printMenu(const char* title, HWND popup) {
         std::printf("    %s\n", item.c_str());
 }
 
+// The demo's profile: the server on 127.0.0.1, checked automatically
+// every 10 minutes, notepad as the mail client, "&Delete" deferred.
+int storeProfile(char** argv) {
+    auto account = std::make_unique<Account>(accounts.randomId());
+    account->host = "127.0.0.1";
+    account->user = argv[2];
+    account->password = argv[3];
+    account->port = static_cast<unsigned>(std::atoi(argv[4]));
+    account->showIcon = true;
+    account->checkAutomatically = true;
+    account->clientCommand = "notepad.exe";
+    accounts.append(account);
+    try {
+        accounts.saveProfiles();
+    } catch (MsgException& failure) {
+        std::fprintf(stderr, "%s\n", failure.message().c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--store-profile")
+        return storeProfile(argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: demo-tour PELLMOR.EXE\n");
+        std::fprintf(stderr, "usage: demo-tour PELLMOR.EXE | demo-tour --store-profile USER PASSWORD PORT\n");
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
