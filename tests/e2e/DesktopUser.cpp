@@ -102,9 +102,7 @@ std::string tooltipOf(HWND icon, DWORD milliseconds) {
 }
 
 std::vector<HWND> openMenus() {
-    std::vector<HWND> menus = visibleTopLevel("#32768");
-    // The top of the z-order comes first: the newest submenu.
-    return std::vector<HWND>(menus.rbegin(), menus.rend());
+    return visibleTopLevel("#32768");
 }
 
 bool waitForOpenMenus(std::size_t count, DWORD milliseconds) {

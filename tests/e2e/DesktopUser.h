@@ -39,7 +39,7 @@ HWND focusOf(HWND window);
 // empty when none shows within `milliseconds`.
 std::string tooltipOf(HWND icon, DWORD milliseconds);
 
-// The visible popup menu windows ("#32768"), outermost first.
+// The visible popup menu windows ("#32768"), the newest submenu first.
 std::vector<HWND> openMenus();
 bool waitForOpenMenus(std::size_t count, DWORD milliseconds);
 

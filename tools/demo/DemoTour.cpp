@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
         pressKey(VK_DOWN);  // the first message
         pressKey(VK_RIGHT); // its submenu
         if (waitForOpenMenus(2, 5000)) {
-            printMenu("first message", openMenus().back());
+            printMenu("first message", openMenus().front());
             screenshot("3-message-menu");
         }
         pressKey(VK_ESCAPE);
