@@ -3,6 +3,8 @@
 #include "support/DialogWatcher.h"
 #include "support/WineTray.h"
 
+#include <commctrl.h>
+
 namespace {
 
 void sendMouse(DWORD flags, LONG x = 0, LONG y = 0) {
@@ -83,16 +85,24 @@ HWND focusOf(HWND window) {
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
+// The tooltips that show for the icon under the mouse; the balloons of new
+// mail are tooltips too, which stay for seconds wherever the mouse goes.
+std::vector<HWND> hoverTips() {
+    std::vector<HWND> tips = visibleTopLevel("tooltips_class32");
+    std::erase_if(tips, [](HWND tip) { return (GetWindowLongPtrA(tip, GWL_STYLE) & TTS_BALLOON) != 0; });
+    return tips;
+}
+
 std::string tooltipOf(HWND icon, DWORD milliseconds) {
     // A tooltip shows after the mouse has rested on the icon; the one of the
     // icon hovered before must have gone first, or it would be read instead.
     moveMouseTo(GetDesktopWindow());
-    waitUntil([] { return visibleTopLevel("tooltips_class32").empty(); }, 2000);
+    waitUntil([] { return hoverTips().empty(); }, 2000);
     moveMouseTo(icon);
     std::string text;
     waitUntil(
         [&] {
-            for (HWND tip : visibleTopLevel("tooltips_class32"))
+            for (HWND tip : hoverTips())
                 if (!(text = windowText(tip)).empty())
                     return true;
             return false;
