@@ -17,14 +17,6 @@
 
 namespace {
 
-// A user's server: the password is "pw-" and the user.
-Pop3ServerSettings settingsFor(const std::string& user) {
-    Pop3ServerSettings settings;
-    settings.user = user;
-    settings.password = "pw-" + user;
-    return settings;
-}
-
 // Replaces the stored profiles by one per server, each checking it.
 void storeProfiles(const std::vector<const Pop3Server*>& servers) {
     for (const Pop3Server* server : servers) {
@@ -117,8 +109,8 @@ protected:
 };
 
 TEST_F(EndToEnd, StartUpChecksEveryAccountAndADeferredDeleteSendsOneDeleAtTheNextCheck) {
-    Pop3Server ann(sampleMailbox(2), settingsFor("ann"));
-    Pop3Server bob(sampleMailbox(3, 7), settingsFor("bob"));
+    Pop3Server ann(sampleMailbox(2), {.user = "ann", .password = "pw-ann"});
+    Pop3Server bob(sampleMailbox(3, 7), {.user = "bob", .password = "pw-bob"});
     storeProfiles({&ann, &bob});
     DebuggedProgram pellmor(pellmorExe);
     HWND annIcon = iconShowing("ann", "2 messages - 2 new (", annTip);
@@ -161,8 +153,8 @@ TEST_F(EndToEnd, StartUpChecksEveryAccountAndADeferredDeleteSendsOneDeleAtTheNex
 // The dialog of the real program, filled in by mouse and keys: OK stores
 // what was typed, and the next start logs in with it.
 TEST_F(EndToEnd, OptionsSavedWithOkAreWhatTheNextStartUses) {
-    Pop3Server ann(sampleMailbox(1), settingsFor("ann"));
-    Pop3Server carl(sampleMailbox(2), settingsFor("carl"));
+    Pop3Server ann(sampleMailbox(1), {.user = "ann", .password = "pw-ann"});
+    Pop3Server carl(sampleMailbox(2), {.user = "carl", .password = "pw-carl"});
     storeProfiles({&ann});
     {
         DebuggedProgram pellmor(pellmorExe);
