@@ -28,7 +28,7 @@ bool waitForTrayIcons(std::size_t count, DWORD milliseconds);
 void clickWindow(HWND window, bool rightButton = false);
 // Presses and releases a key, while `modifier` (VK_SHIFT) is held if given.
 void pressKey(WORD virtualKey, WORD modifier = 0);
-// Types `text` as characters into whatever has the focus.
+// Types `text` (ASCII) as characters into whatever has the focus.
 void typeText(const std::string& text);
 
 // The window that has the keyboard focus in the thread of `window`, which
