@@ -4,16 +4,67 @@
 // options dialog (closed with Esc, which changes nothing) and the command
 // menu, has each photographed, and leaves through "E&xit". It prints what
 // it saw and the program's debugger traces.
+//
+// demo-tour.exe --store-profile USER PASSWORD PORT stores the demo's one
+// profile first, with the program's own profile store.
+#include "accounts/AccountList.h"
 #include "e2e/DebuggedProgram.h"
 #include "e2e/DesktopUser.h"
+#include "net/MsgException.h"
+#include "support/DialogWatcher.h"
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
+
+// The items of an open menu, read through its window: MN_GETHMENU, then
+// GetMenuItemInfoA. Separators read as "-".
+std::vector<std::string> menuItems(HWND popup) {
+    std::vector<std::string> items;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char text[512] = {};
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_STRING;
+        item.dwTypeData = text;
+        item.cch = sizeof text;
+        if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &item))
+            items.push_back("?");
+        else
+            items.push_back(item.fType & MFT_SEPARATOR ? "-" : text);
+    }
+    return items;
+}
+
+// Asks the program that runs this one for a screenshot of the whole screen
+// named `name`: when PELLMOR_SCREENSHOTS names a folder, a request file is
+// written there and the PNG awaited (tools/demo/run-with-screenshots takes
+// it with ImageMagick's import).
+void screenshot(const std::string& name) {
+    const char* folder = std::getenv("PELLMOR_SCREENSHOTS");
+    if (!folder || !*folder)
+        return;
+    // A window just shown may still be painting its controls.
+    Sleep(500);
+    const std::string base = std::string(folder) + "\\" + name;
+    const std::string picture = base + ".png";
+    DeleteFileA(picture.c_str());
+    std::ofstream(base + ".request") << name << "\n";
+    waitUntil([&] { return GetFileAttributesA(picture.c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000);
+}
+
+bool waitUntilGone(HWND window, DWORD milliseconds) {
+    return waitUntil([&] { return !IsWindow(window); }, milliseconds);
+}
 
 void printMenu(const char* title, HWND popup) {
     const std::vector<std::string> items = menuItems(popup);
@@ -27,11 +78,34 @@ void printMenu(const char* title, HWND popup) {
         std::printf("    %s\n", item.c_str());
 }
 
+// The demo's profile: the server on 127.0.0.1, checked automatically
+// every 10 minutes, notepad as the mail client, "&Delete" deferred.
+int storeProfile(char** argv) {
+    auto account = std::make_unique<Account>(accounts.randomId());
+    account->host = "127.0.0.1";
+    account->user = argv[2];
+    account->password = argv[3];
+    account->port = static_cast<unsigned>(std::atoi(argv[4]));
+    account->showIcon = true;
+    account->checkAutomatically = true;
+    account->clientCommand = "notepad.exe";
+    accounts.append(account);
+    try {
+        accounts.saveProfiles();
+    } catch (MsgException& failure) {
+        std::fprintf(stderr, "%s\n", failure.message().c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--store-profile")
+        return storeProfile(argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: demo-tour PELLMOR.EXE\n");
+        std::fprintf(stderr, "usage: demo-tour PELLMOR.EXE | demo-tour --store-profile USER PASSWORD PORT\n");
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -61,12 +135,12 @@ int main(int argc, char** argv) {
         pressKey(VK_DOWN);  // the first message
         pressKey(VK_RIGHT); // its submenu
         if (waitForOpenMenus(2, 5000)) {
-            printMenu("first message", openMenus().back());
+            printMenu("first message", openMenus().front());
             screenshot("3-message-menu");
         }
         pressKey(VK_ESCAPE);
         pressKey(VK_ESCAPE);
-        waitForNoOpenMenu(5000);
+        waitForOpenMenus(0, 5000);
     } else {
         std::printf("the account menu did not open\n");
     }
