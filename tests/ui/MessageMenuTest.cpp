@@ -319,8 +319,8 @@ TEST_F(MessageMenu, EntryShowsSubjectAndSenderWithHeadersLinesNoteAndDelete) {
 TEST_F(MessageMenu, WholeMessagesHaveNoNoteAndNoLinesNoSecondSeparator) {
     addMessage(account, "whole", {"Subject: s"}, {"one line"});
     // Dot-stuffed lines count more than the size: still whole, no note.
-    // The session takes the stuffed dot off and counts it as received.
-    addMessage(account, "stuffed", {"Subject: t"}, {".hidden dot"}).countReceived(1);
+    // The record takes the stuffed dot off; the line counts as received.
+    addMessage(account, "stuffed", {"Subject: t"}, {"..hidden dot"}).countReceived(1);
     addMessage(account, "bare", {}, {});
     account.buildMenu(false);
     EXPECT_EQ(items(GetSubMenu(account.menu, 0)), (Lines{"P &Headers", "--", "D 0 one line", "--", "E 1026 &Delete"}));
