@@ -1,10 +1,10 @@
 #include "mail/Charset.h"
 
+#include "mail/AsciiText.h"
 #include "mail/SystemCodePage.h"
 #include "mail/Utf8.h"
 
 #include <array>
-#include <cctype>
 
 namespace {
 
@@ -55,9 +55,7 @@ unsigned codePageOf(std::string_view charset) {
         charset = charset.substr(0, language);
     if (charset.empty())
         return noCharset;
-    std::string name;
-    for (const char c : charset)
-        name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string name = asciiLower(charset);
     for (const Alias& alias : aliases)
         if (alias.name == name)
             return alias.codePage;

@@ -1,25 +1,12 @@
 #include "mail/ContentType.h"
 
+#include "mail/AsciiText.h"
 #include "mail/TransferEncoding.h"
 
 #include <cctype>
 #include <map>
 
 namespace {
-
-std::string lowered(std::string_view text) {
-    std::string out;
-    for (const char c : text)
-        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string_view trimmed(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
-}
 
 // One parameter value: quoted (backslash escapes the next character) or a
 // token up to the next ";". `at` ends behind it.
@@ -39,7 +26,7 @@ std::string parameterValue(std::string_view text, size_t& at) {
     }
     const size_t next = text.find(';', at);
     const size_t end = next == std::string_view::npos ? text.size() : next;
-    value = trimmed(text.substr(at, end - at));
+    value = trimmedBlanks(text.substr(at, end - at));
     at = end;
     return value;
 }
@@ -49,7 +36,7 @@ std::string parameterValue(std::string_view text, size_t& at) {
 ContentType parseContentType(std::string_view value) {
     ContentType result;
     const size_t semicolon = value.find(';');
-    const std::string type = lowered(trimmed(value.substr(0, semicolon)));
+    const std::string type = asciiLower(trimmedBlanks(value.substr(0, semicolon)));
     if (type.find('/') != std::string::npos)
         result.type = type;
     // Sections of split parameters by name and number; "*" sections are
@@ -61,7 +48,7 @@ ContentType parseContentType(std::string_view value) {
         const size_t equals = value.find('=', at);
         if (equals == std::string_view::npos)
             break;
-        std::string name = lowered(trimmed(value.substr(at, equals - at)));
+        std::string name = asciiLower(trimmedBlanks(value.substr(at, equals - at)));
         at = equals + 1;
         std::string text = parameterValue(value, at);
         unsigned section = 0;
@@ -100,6 +87,6 @@ ContentType parseContentType(std::string_view value) {
 }
 
 std::string headerToken(std::string_view value) {
-    value = trimmed(value);
-    return lowered(value.substr(0, value.find_first_of("; \t")));
+    value = trimmedBlanks(value);
+    return asciiLower(value.substr(0, value.find_first_of("; \t")));
 }

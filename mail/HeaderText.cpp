@@ -1,5 +1,6 @@
 #include "mail/HeaderText.h"
 
+#include "mail/AsciiText.h"
 #include "mail/Charset.h"
 #include "mail/TransferEncoding.h"
 
@@ -102,7 +103,7 @@ private:
         const bool onlyBlanks = pendingRaw.find_first_not_of(" \t\r\n") == std::string::npos;
         if (afterWord && onlyBlanks) {
             pendingRaw.clear(); // RFC 2047 6.2: blanks between two words are not shown
-            if (!sameCharset(word.charset))
+            if (!equalsIgnoringCase(word.charset, wordCharset))
                 flushWord();
         } else {
             flushWord();
@@ -111,16 +112,6 @@ private:
         wordCharset = word.charset;
         wordBytes += word.bytes;
         afterWord = true;
-    }
-
-    bool sameCharset(std::string_view charset) const {
-        if (charset.size() != wordCharset.size())
-            return false;
-        for (size_t i = 0; i < charset.size(); ++i)
-            if (std::tolower(static_cast<unsigned char>(charset[i])) !=
-                std::tolower(static_cast<unsigned char>(wordCharset[i])))
-                return false;
-        return true;
     }
 
     void flushWord() {
@@ -143,17 +134,6 @@ private:
     bool afterWord = false;
 };
 
-bool sameName(std::string_view a, std::string_view b) {
-    while (!a.empty() && isBlank(a.back()))
-        a.remove_suffix(1);
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 } // namespace
 
 std::string decodeHeaderText(std::string_view raw) {
@@ -162,7 +142,7 @@ std::string decodeHeaderText(std::string_view raw) {
 
 std::string headerValue(const std::vector<Header>& headers, std::string_view name) {
     for (size_t i = 0; i < headers.size(); ++i) {
-        if (!sameName(headers[i].name, name))
+        if (!equalsIgnoringCase(withoutTrailingBlanks(headers[i].name), name))
             continue;
         std::string value = headers[i].value;
         // A continuation holding a colon was split at it by the record.

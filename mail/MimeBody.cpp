@@ -1,5 +1,6 @@
 #include "mail/MimeBody.h"
 
+#include "mail/AsciiText.h"
 #include "mail/Charset.h"
 #include "mail/ContentType.h"
 #include "mail/HeaderText.h"
@@ -35,11 +36,6 @@ Part describe(const std::vector<Header>& headers) {
     part.encoding = headerToken(headerValue(headers, "Content-Transfer-Encoding"));
     part.attachment = headerToken(headerValue(headers, "Content-Disposition")) == "attachment";
     return part;
-}
-
-std::string_view withoutTrailingBlanks(std::string_view line) {
-    const size_t last = line.find_last_not_of(" \t");
-    return last == std::string_view::npos ? std::string_view{} : line.substr(0, last + 1);
 }
 
 class TextFinder {
