@@ -91,6 +91,19 @@ public:
     // A command id of the message range, delivered after the menu closed.
     void onMenuCommand(UINT id);
 
+    // After a check that fetched `fetched` new messages: one balloon from
+    // the tray icon that says how many and names the newest, and the
+    // system's new-mail sound (accounts/NewMailNotice.cpp). Nothing when
+    // the account's notices are off, nothing was fetched, the icon is not
+    // shown, or the check was the first fill of a large mailbox.
+    void noticeNewMail(unsigned fetched, bool firstFill);
+    // The most messages a first fill may bring and still be told of: more
+    // is the backlog of a mailbox, not news.
+    static constexpr unsigned firstFillNoticeLimit = 20;
+    // Whether a check has filled the message list since the profile was
+    // loaded.
+    bool filled = false;
+
     std::string title;
     std::string host;
     std::string user;
@@ -99,6 +112,8 @@ public:
     bool showIcon = false;
     bool checkAutomatically = false;
     bool deleteImmediately = false;
+    // A balloon and the new-mail sound when a check finds new messages.
+    bool notifyNewMail = true;
     unsigned iconColour = 0;
     unsigned intervalMinutes = 10;
     unsigned port = 110;

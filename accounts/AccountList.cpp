@@ -95,3 +95,14 @@ Account* AccountList::at(std::size_t index) {
     }
     return nullptr;
 }
+
+// The new shell knows none of the old icons: each is made anew, as when it
+// was first shown.
+void AccountList::showTrayIconsAgain() {
+    for (Account& account : *this) {
+        if (!account.trayIcon)
+            continue;
+        account.trayIcon.reset();
+        account.setShowIcon(true);
+    }
+}

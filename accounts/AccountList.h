@@ -51,6 +51,12 @@ public:
 
     // Checks every account, in list order (accounts/MailCheck.cpp).
     void checkAll();
+    // Checks, in list order, the accounts whose timer runs, and starts
+    // their period again (accounts/MailCheck.cpp).
+    void checkAfterResume();
+    // Adds every shown account's tray icon again, with its picture and
+    // tip, for a shell that has started anew.
+    void showTrayIconsAgain();
 
     // The profile store declares its members here: countShownIcons,
     // loadProfiles, saveProfiles.

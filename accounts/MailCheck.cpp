@@ -11,13 +11,15 @@ void Account::check() {
     if (host.empty())
         return;
 
+    unsigned fetched = 0;
     messageCount = 0;
     setIconState(Checking);
     setStatus("connecting...");
     try {
         client.login(user.c_str(), password.c_str(), host.c_str(), static_cast<int>(port));
         setStatus("receiving headers...");
-        newCount += static_cast<unsigned>(client.scan(messages));
+        fetched = static_cast<unsigned>(client.scan(messages));
+        newCount += fetched;
         setStatus("disconnecting...");
         try {
             client.quit();
@@ -33,9 +35,20 @@ void Account::check() {
         return;
     }
     buildMenu(false);
+    noticeNewMail(fetched, !filled);
+    filled = true;
 }
 
 void AccountList::checkAll() {
     for (Account& account : *this)
         account.check();
+}
+
+void AccountList::checkAfterResume() {
+    for (Account& account : *this) {
+        if (!account.timerId)
+            continue;
+        account.check();
+        account.restartTimer();
+    }
 }

@@ -10,6 +10,9 @@ namespace {
 
 constexpr unsigned defaultPort = 110;
 
+// The options' letters after the port's "d".
+constexpr char quietLetter = 'q';
+
 enum Field {
     HostField,
     UserField,
@@ -44,6 +47,8 @@ std::string formatProfileLine(const Account& account) {
         return {};
     std::string line(static_cast<std::size_t>(length), '\0');
     print(line.data(), line.size() + 1);
+    if (!account.notifyNewMail)
+        line += quietLetter;
     return line;
 }
 
@@ -105,7 +110,11 @@ void applyProfileLine(Account& account, std::string_view line) {
     if (has(DeleteImmediatelyField))
         account.deleteImmediately = readInt(fields[DeleteImmediatelyField]) != 0;
     if (has(PortField)) {
-        const unsigned port = readUnsigned(fields[PortField]);
+        const std::string_view portField = fields[PortField];
+        const unsigned port = readUnsigned(portField);
         account.port = port != 0 ? port : defaultPort;
+        const std::size_t letters = portField.find_first_not_of(" \t0123456789+-");
+        if (letters != std::string_view::npos)
+            account.notifyNewMail = portField.find(quietLetter, letters) == std::string_view::npos;
     }
 }

@@ -10,7 +10,11 @@ class Account;
 // One stored profile is one line of ten comma-separated fields:
 //   host,user,scrambled password,show icon,colour,interval,check
 //   automatically,client command,delete immediately,port followed by "d"
-// The fields have no quoting and no escape.
+// and then the letters of the options that differ from their defaults
+// ("q": no balloon for new mail). A profile with every option at its default
+// is stored exactly as older versions store it, and older versions read
+// only the port's digits, so they load every line of ours unchanged but for
+// the options they do not know. The fields have no quoting and no escape.
 constexpr std::size_t profileFieldCount = 10;
 
 // Older versions format the line into a buffer of 1000 bytes, so a longer

@@ -18,6 +18,9 @@ struct StoredProfile {
     std::string line;
 };
 
+// The value that marks the saving key's set as whole.
+constexpr char completeMark[] = "complete";
+
 // Profiles are text; a value of any other type was not written by us and
 // is no profile.
 bool isText(DWORD type) {
@@ -48,6 +51,8 @@ std::vector<StoredProfile> readStoredProfiles(HKEY key) {
     for (DWORD index = 0; index < valueCount; ++index) {
         if (!value.read(key, index))
             break;
+        if (value.name() == completeMark && value.type() == REG_DWORD)
+            continue;
         if (!isText(value.type())) {
             OutputDebugStringA("Pellmor: a stored profile that is not text was skipped\n");
             continue;
@@ -65,12 +70,42 @@ std::vector<StoredProfile> readStoredProfiles(HKEY key) {
     return profiles;
 }
 
+// The saving key when a save wrote its whole set there and then failed;
+// no key otherwise.
+RegistryKey openCompleteSavingKey() {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, savingKeyPath, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return {};
+    RegistryKey key = RegistryKey::adopt(handle);
+    if (RegQueryValueExA(key.get(), completeMark, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return {};
+    return key;
+}
+
+// Makes `path` hold exactly `lines`, as values "0", "1", ...
+void replaceProfiles(const char* path, const std::vector<std::string>& lines) {
+    // The key is opened first so that deleting it cannot fail for want of
+    // it.
+    RegistryKey key = RegistryKey::create(HKEY_CURRENT_USER, path);
+    checkRegistryResult(RegDeleteKeyA(HKEY_CURRENT_USER, path));
+    key = RegistryKey::create(HKEY_CURRENT_USER, path);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        checkRegistryResult(RegSetValueExA(key.get(), std::to_string(i).c_str(), 0, REG_SZ,
+                                           reinterpret_cast<const BYTE*>(line.data()),
+                                           static_cast<DWORD>(line.size())));
+    }
+    key.close();
+}
+
 } // namespace
 
 // All values are read before the list is touched, so that a registry
 // failure leaves the running accounts as they were.
 void AccountList::loadProfiles() {
-    RegistryKey key = RegistryKey::create(HKEY_CURRENT_USER, profileKeyPath);
+    RegistryKey key = openCompleteSavingKey();
+    if (!key.get())
+        key = RegistryKey::create(HKEY_CURRENT_USER, profileKeyPath);
     std::vector<StoredProfile> profiles = readStoredProfiles(key.get());
 
     clear();
@@ -107,18 +142,28 @@ void AccountList::saveProfiles() {
         lines.push_back(formatProfileLine(account));
     }
 
-    // The key is opened first so that deleting it cannot fail for want of
-    // it.
-    RegistryKey key = RegistryKey::create(HKEY_CURRENT_USER, profileKeyPath);
-    checkRegistryResult(RegDeleteKeyA(HKEY_CURRENT_USER, profileKeyPath));
-    key = RegistryKey::create(HKEY_CURRENT_USER, profileKeyPath);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        checkRegistryResult(RegSetValueExA(key.get(), std::to_string(i).c_str(), 0, REG_SZ,
-                                           reinterpret_cast<const BYTE*>(line.data()),
-                                           static_cast<DWORD>(line.size())));
+    // At every step one whole set is stored: the old one in the profile
+    // key until the new one is complete in the saving key, which stays
+    // until the profile key holds the new one too. A complete set left
+    // there by a save that failed is put in place before it is replaced.
+    if (RegistryKey interrupted = openCompleteSavingKey(); interrupted.get()) {
+        std::vector<std::string> earlier;
+        for (StoredProfile& profile : readStoredProfiles(interrupted.get()))
+            earlier.push_back(std::move(profile.line));
+        interrupted.close();
+        replaceProfiles(profileKeyPath, earlier);
+        checkRegistryResult(RegDeleteKeyA(HKEY_CURRENT_USER, savingKeyPath));
     }
-    key.close();
+    replaceProfiles(savingKeyPath, lines);
+    {
+        RegistryKey saving = RegistryKey::create(HKEY_CURRENT_USER, savingKeyPath);
+        const DWORD complete = 1;
+        checkRegistryResult(RegSetValueExA(saving.get(), completeMark, 0, REG_DWORD,
+                                           reinterpret_cast<const BYTE*>(&complete), sizeof complete));
+        saving.close();
+    }
+    replaceProfiles(profileKeyPath, lines);
+    checkRegistryResult(RegDeleteKeyA(HKEY_CURRENT_USER, savingKeyPath));
 }
 
 std::size_t AccountList::countShownIcons() const {

@@ -11,3 +11,9 @@
 #include "accounts/ProfileProblems.h"
 
 inline constexpr char profileKeyPath[] = "Software\\Harrowden\\Pellmor\\1.0\\AccountProfiles";
+// Where a save writes the new profiles first, in the same form, so that a
+// registry failure part-way through replacing the profile key loses nothing:
+// while it holds its value "complete", this key has the whole newest set and
+// loading reads it instead. It is deleted once the profile key holds the set.
+// Older versions never look here.
+inline constexpr char savingKeyPath[] = "Software\\Harrowden\\Pellmor\\SavingProfiles";

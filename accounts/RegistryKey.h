@@ -9,6 +9,8 @@ public:
     RegistryKey() = default;
     // Opens root\path with RegCreateKeyA, creating what is missing.
     static RegistryKey create(HKEY root, const char* path);
+    // Takes ownership of a key opened elsewhere.
+    static RegistryKey adopt(HKEY handle) { return RegistryKey(handle); }
 
     // Closes quietly: it runs where an exception is already on its way.
     ~RegistryKey();

@@ -3,6 +3,7 @@
 // destroyed here: the account list, destroyed after WinMain returns, still
 // removes its tray icons and kills its timers through it.
 #include "accounts/AccountList.h"
+#include "app/SingleInstance.h"
 #include "net/MsgException.h"
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
@@ -34,6 +35,8 @@ void showFailure(const MsgException& failure) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int) {
+    if (handOverToRunningInstance())
+        return 0;
     if (!previousInstance && !MainWindow::registerClass(instance))
         return 1;
     moduleInstance = instance;

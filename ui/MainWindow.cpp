@@ -26,6 +26,11 @@ Account* accountWithId(WPARAM id) {
 }
 
 void onTimer(HWND window, WPARAM timerId) {
+    if (timerId == MainWindow::resumeTimerId) {
+        KillTimer(window, timerId);
+        accounts.checkAfterResume();
+        return;
+    }
     currentAccount = accountWithId(timerId);
     if (currentAccount)
         MainWindow::onCommand(window, ID_CHECK_NOW);
@@ -42,9 +47,28 @@ void onTrayNotify(HWND window, WPARAM accountId, LPARAM mouseMessage) {
     case WM_RBUTTONDOWN:
         trackPopupMenu(window, trayMenu);
         break;
+    case NIN_BALLOONUSERCLICK:
+        // The new-mail balloon leads to the messages it tells of.
+        currentAccount->showMenu(true);
+        break;
     default:
         break; // moves, releases and double clicks only choose the account
     }
+}
+
+// A computer that slept has missed its timers' checks, and the timers go
+// on counting from before the sleep: the accounts that check by themselves
+// are checked once the network has had a moment to come back.
+void onPowerBroadcast(HWND window, WPARAM event) {
+    if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND)
+        SetTimer(window, MainWindow::resumeTimerId, MainWindow::resumeDelayMilliseconds, nullptr);
+}
+
+// The shell broadcasts this when it starts again (after a crash of
+// Explorer, say), with an empty notification area.
+UINT taskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
 }
 
 void onPaint(HWND window) {
@@ -99,7 +123,17 @@ LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM wParam,
         case trayCallbackMessage:
             onTrayNotify(window, wParam, lParam);
             return 0;
+        case checkAllMessage:
+            accounts.checkAll();
+            return 0;
+        case WM_POWERBROADCAST:
+            onPowerBroadcast(window, wParam);
+            return TRUE;
         default:
+            if (message != 0 && message == taskbarCreatedMessage()) {
+                accounts.showTrayIconsAgain();
+                return 0;
+            }
             return DefWindowProcA(window, message, wParam, lParam);
         }
     } catch (MsgException&) {

@@ -13,6 +13,17 @@ inline constexpr char className[] = "Pellmor";
 // mouse message.
 inline constexpr UINT trayCallbackMessage = WM_USER;
 
+// Sent by a second start of the program to the running one, which then
+// checks every account (app/SingleInstance.cpp).
+inline constexpr UINT checkAllMessage = WM_APP;
+
+// The timer that checks the accounts with automatic checks soon after the
+// computer wakes up; account ids, which are timer ids too, stay below it.
+inline constexpr UINT_PTR resumeTimerId = 1000;
+// How long after waking up that check waits, so that the network has come
+// back. Only tests change it.
+inline unsigned resumeDelayMilliseconds = 15000;
+
 // Registers the window class "Pellmor" of `instance`; 0 when that fails.
 ATOM registerClass(HINSTANCE instance);
 void unregisterClass(HINSTANCE instance);

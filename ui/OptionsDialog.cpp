@@ -5,6 +5,7 @@
 #include "accounts/ProfileProblems.h"
 #include "net/MsgException.h"
 #include "ui/CenterDialog.h"
+#include "ui/LogonStart.h"
 #include "ui/MainWindow.h"
 #include "ui/ModalDialog.h"
 #include "ui/ProgramHandles.h"
@@ -218,6 +219,15 @@ void onOk() {
         showMessage(profileProblem(*accounts.at(static_cast<std::size_t>(unstorable))));
         return;
     }
+    // The Run value first: a registry that refuses it is said in a box and
+    // leaves the dialog open, rather than ending the program as a failed
+    // save of the profiles must.
+    try {
+        setStartAtLogon(IsDlgButtonChecked(dialogWindow, IDC_START_AT_LOGON) == BST_CHECKED);
+    } catch (MsgException& failure) {
+        showMessage(failure.message());
+        return;
+    }
     accounts.saveProfiles();
     finish(1);
 }
@@ -418,6 +428,7 @@ void onInitDialog(HWND dialog) {
     modalDialogOpened(dialog);
     centerDialog(dialog);
     SendDlgItemMessageA(dialog, IDC_COLOUR, TBM_SETRANGE, TRUE, MAKELPARAM(0, highestColour));
+    CheckDlgButton(dialog, IDC_START_AT_LOGON, startsAtLogon() ? BST_CHECKED : BST_UNCHECKED);
     int index = 0;
     int chosen = 0; // the first profile when no account is current
     for (const Account& account : accounts) {
@@ -458,6 +469,7 @@ void OptionsDialog::fillControls() {
     setChecked(IDC_SHOW_ICON, account->showIcon);
     setChecked(IDC_CHECK_AUTOMATICALLY, account->checkAutomatically);
     setChecked(IDC_DELETE_IMMEDIATELY, account->deleteImmediately);
+    setChecked(IDC_NOTIFY_NEW_MAIL, account->notifyNewMail);
     SetDlgItemInt(dialogWindow, IDC_INTERVAL, account->intervalMinutes, FALSE);
     // The last icon on show cannot be switched off from here.
     enableControl(IDC_SHOW_ICON, !(accounts.countShownIcons() == 1 && account->showIcon));
@@ -492,6 +504,7 @@ int OptionsDialog::readControls() {
     account->setShowIcon(isChecked(IDC_SHOW_ICON));
     account->setCheckAutomatically(isChecked(IDC_CHECK_AUTOMATICALLY));
     account->deleteImmediately = isChecked(IDC_DELETE_IMMEDIATELY);
+    account->notifyNewMail = isChecked(IDC_NOTIFY_NEW_MAIL);
     if (accepted(IDC_INTERVAL))
         account->setInterval(controlNumber(IDC_INTERVAL, translated));
     const LRESULT colour = SendDlgItemMessageA(dialogWindow, IDC_COLOUR, TBM_GETPOS, 0, 0);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -53,6 +54,37 @@ void TrayIcon::setTip(const std::string& tip) {
     data.szTip[kept] = '\0';
     data.uFlags |= NIF_TIP;
     shellNotifyIcon(NIM_MODIFY, &data);
+}
+
+namespace {
+
+// Copies at most size - 1 UTF-16 units and the NUL, never half of a
+// surrogate pair.
+template <std::size_t size>
+void copyCut(WCHAR (&buffer)[size], const std::wstring& text) {
+    std::size_t kept = std::min(text.size(), size - 1);
+    if (kept < text.size() && kept > 0 && IS_HIGH_SURROGATE(text[kept - 1]))
+        --kept;
+    std::wmemcpy(buffer, text.data(), kept);
+    buffer[kept] = L'\0';
+}
+
+} // namespace
+
+// The balloon's fields come after the first form's end, so it travels in a
+// record of the second form of its own; the icon's record stays as it is.
+void TrayIcon::showBalloon(const std::wstring& title, const std::wstring& text) {
+    if (!data.hWnd)
+        return;
+    NOTIFYICONDATAW balloon{};
+    balloon.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    balloon.hWnd = data.hWnd;
+    balloon.uID = data.uID;
+    balloon.uFlags = NIF_INFO;
+    copyCut(balloon.szInfoTitle, title);
+    copyCut(balloon.szInfo, text);
+    balloon.dwInfoFlags = NIIF_INFO | NIIF_NOSOUND;
+    Shell_NotifyIconW(NIM_MODIFY, &balloon);
 }
 
 // A removed record no longer names a window, which is how a second remove,

@@ -23,6 +23,10 @@ public:
     void setIcon(HICON icon);
     // Keeps the first 63 bytes of `tip`.
     void setTip(const std::string& tip);
+    // Shows a balloon from the icon (silent: the caller chooses the sound).
+    // Title and text are cut at what the shell keeps, 63 and 255
+    // characters, never inside a character.
+    void showBalloon(const std::wstring& title, const std::wstring& text);
     // Deletes the icon from the notification area; later calls do nothing.
     void remove();
 

@@ -35,6 +35,8 @@
 #define IDC_DELETE_IMMEDIATELY 1016
 #define IDC_PORT 1023
 #define IDC_DEFAULT_PORT 1024
+#define IDC_START_AT_LOGON 1030
+#define IDC_NOTIFY_NEW_MAIL 1031
 
 // The About box and its read-only box of addresses.
 #define IDD_ABOUT 105
