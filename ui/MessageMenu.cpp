@@ -10,6 +10,7 @@
 #include "net/POP3Message.h"
 #include "ui/OwnedMenu.h"
 #include "ui/ProgramHandles.h"
+#include "ui/WideText.h"
 
 #include <cstdio>
 #include <string>
@@ -26,18 +27,9 @@ void appendItem(HMENU menu, UINT flags, UINT_PTR id, const char* text) {
     AppendMenuA(menu, flags, id, text);
 }
 
-// Text that came in a message is shown in Unicode, whatever the system's
-// code page: the decoders give UTF-8, the wide menu functions take UTF-16.
-std::wstring widened(const std::string& utf8) {
-    std::wstring wide(utf8.size(), L'\0'); // never more UTF-16 units than bytes
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                                           static_cast<int>(wide.size()));
-    wide.resize(static_cast<size_t>(length > 0 ? length : 0));
-    return wide;
-}
-
+// Text that came in a message is shown in Unicode: the decoders give UTF-8.
 void appendMailText(HMENU menu, UINT flags, const std::string& utf8) {
-    AppendMenuW(menu, flags, 0, widened(utf8).c_str());
+    AppendMenuW(menu, flags, 0, widened(utf8, CP_UTF8).c_str());
 }
 
 // Hands `submenu` to `parent` as a popup item; from then on the parent
@@ -99,7 +91,7 @@ std::wstring entryText(const POP3::Message& message) {
     escapeAmpersands(text);
     text += '\t';
     text += decodeHeaderText(headerValue(message.headers(), "From"));
-    return widened(text);
+    return widened(text, CP_UTF8);
 }
 
 } // namespace
