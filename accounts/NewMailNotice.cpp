@@ -1,6 +1,8 @@
 // Telling the user of new mail: one balloon from the account's tray icon per
 // check, and the sound the user chose for new mail in the system's settings.
 #include "accounts/Account.h"
+#include "mail/HeaderText.h"
+#include "ui/WideText.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -9,20 +11,9 @@
 
 namespace {
 
-// Profile fields and headers are text of the system's code page.
-std::wstring fromCodePage(const std::string& text) {
-    if (text.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
+// Decoded as the message menu shows it: encoded words, charsets, folding.
 std::wstring headerOf(const POP3::Message& message, const char* name) {
-    std::string value;
-    message.getHeader(name, value);
-    return fromCodePage(value);
+    return widened(decodeHeaderText(headerValue(message.headers(), name)), CP_UTF8);
 }
 
 } // namespace
@@ -41,6 +32,7 @@ void Account::noticeNewMail(unsigned fetched, bool firstFill) {
         text += L"\n" + headerOf(*newest, "From");
         text += L"\n" + headerOf(*newest, "Subject");
     }
-    trayIcon->showBalloon(fromCodePage(title), text);
+    // Profile fields are text of the system's code page.
+    trayIcon->showBalloon(widened(title, CP_ACP), text);
     PlaySoundA("MailBeep", nullptr, SND_ALIAS | SND_ASYNC | SND_NODEFAULT);
 }

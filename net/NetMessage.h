@@ -10,13 +10,11 @@ struct Header {
     std::string value;
 };
 
-// Decodes the "Q" encoded words of one received line in place and removes
-// their markers. Works on the line alone and accepts any bytes: malformed
-// words and escapes still give text, never an error.
-void decodeLine(std::string& line);
-
-// The headers and first body lines of one message, as a server sent them,
-// decoded. Records are owned by exactly one list and never copied.
+// The headers and first body lines of one message, as a server sent them:
+// bytes, not text. What a reader sees of them (encoded words, charsets, MIME
+// parts) is decoded from these by mail/ when it is shown, so nothing of
+// what arrived is lost to a decoding done too early. Records are owned by
+// exactly one list and never copied.
 class NetMessage {
 public:
     NetMessage() = default;
@@ -29,9 +27,9 @@ public:
     // false must go on as with a plain record.
     virtual bool probe(int32_t capability) const;
 
-    // Both take the line as received and decode it in place before storing.
-    void addHeaderLine(std::string& line);
-    void addBodyLine(std::string& line);
+    // A header line is split at its first colon; a body line is kept as it is.
+    void addHeaderLine(const std::string& line);
+    void addBodyLine(const std::string& line);
 
     // The value of the first header whose name is exactly `name`; false and
     // an empty value without one.

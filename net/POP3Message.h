@@ -22,7 +22,7 @@ public:
     // A null uid is taken as an empty one.
     Message(int number, const char* uid);
 
-    // Count the raw line, CR LF included, then decode and store it.
+    // Count the raw line, CR LF included, then store it as it came.
     void receiveHeaderLine(std::string& line);
     void receiveBodyLine(std::string& line);
     // Counts octets received through TOP that are not kept (the session

@@ -4,10 +4,13 @@
 #include "ui/MessageMenu.h"
 
 #include "accounts/Account.h"
+#include "mail/HeaderText.h"
+#include "mail/MimeBody.h"
 #include "net/MessageList.h"
 #include "net/POP3Message.h"
 #include "ui/OwnedMenu.h"
 #include "ui/ProgramHandles.h"
+#include "ui/WideText.h"
 
 #include <cstdio>
 #include <string>
@@ -24,23 +27,28 @@ void appendItem(HMENU menu, UINT flags, UINT_PTR id, const char* text) {
     AppendMenuA(menu, flags, id, text);
 }
 
+// Text that came in a message is shown in Unicode: the decoders give UTF-8.
+void appendMailText(HMENU menu, UINT flags, const std::string& utf8) {
+    AppendMenuW(menu, flags, 0, widened(utf8, CP_UTF8).c_str());
+}
+
 // Hands `submenu` to `parent` as a popup item; from then on the parent
 // destroys it. Should the append fail, the submenu stays with the holder
 // and is destroyed with it instead of leaking.
-void appendPopup(HMENU parent, OwnedMenu& submenu, const char* text) {
-    if (AppendMenuA(parent, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu.get()), text))
+void appendPopup(HMENU parent, OwnedMenu& submenu, const std::wstring& text) {
+    if (AppendMenuW(parent, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu.get()), text.c_str()))
         submenu.release();
 }
 
-// Every header as it arrived, "&" left alone: the values are for reading,
-// the items are disabled, and nothing is chosen from them.
+// Every header line as it arrived, decoded, "&" left alone: the values are
+// for reading, the items are disabled, and nothing is chosen from them.
 OwnedMenu buildHeadersMenu(const POP3::Message& message, std::string& text) {
     OwnedMenu headers(CreatePopupMenu());
     for (const Header& header : message.headers()) {
-        text.assign(header.name);
+        text.assign(decodeHeaderText(header.name));
         text += '\t';
-        text += header.value;
-        appendItem(headers.get(), disabledItem, 0, text.c_str());
+        text += decodeHeaderText(header.value);
+        appendMailText(headers.get(), disabledItem, text);
     }
     return headers;
 }
@@ -48,15 +56,19 @@ OwnedMenu buildHeadersMenu(const POP3::Message& message, std::string& text) {
 OwnedMenu buildMessageMenu(const POP3::Message& message, UINT deleteId, std::string& text) {
     OwnedMenu submenu(CreatePopupMenu());
     OwnedMenu headers = buildHeadersMenu(message, text);
-    appendPopup(submenu.get(), headers, "&Headers");
+    appendPopup(submenu.get(), headers, L"&Headers");
     appendItem(submenu.get(), MF_SEPARATOR, 0, nullptr);
 
-    for (const std::string& line : message.lines()) {
+    const BodyPreview preview = previewBody(message.headers(), message.lines());
+    for (const std::string& line : preview.lines) {
         text.assign(line);
         escapeAmpersands(text);
         // Quoted text of an earlier mail is dimmed.
-        appendItem(submenu.get(), line.starts_with('>') ? grayedItem : disabledItem, 0, text.c_str());
+        appendMailText(submenu.get(), line.starts_with('>') ? grayedItem : disabledItem, text);
     }
+    // Rather than MIME scaffolding or base64 of an attachment.
+    if (!preview.textFound)
+        appendItem(submenu.get(), grayedItem, 0, "(no text in the lines fetched)");
     // Only a positive remainder is news: a message whose text came whole
     // can count more than its size (every dot the server stuffed into a
     // line counts as received), and "-1 more bytes" would be nonsense.
@@ -66,20 +78,20 @@ OwnedMenu buildMessageMenu(const POP3::Message& message, UINT deleteId, std::str
         std::snprintf(note, sizeof note, "... (%d more bytes follows)", static_cast<int>(missing));
         appendItem(submenu.get(), grayedItem, 0, note);
     }
-    if (!message.lines().empty())
+    if (!preview.lines.empty() || !preview.textFound)
         appendItem(submenu.get(), MF_SEPARATOR, 0, nullptr);
     appendItem(submenu.get(), MF_STRING, deleteId, "&Delete");
     return submenu;
 }
 
 // The entry's text: the subject with its "&" shown as such, a tab, and the
-// sender as it came.
-void entryText(const POP3::Message& message, std::string& text, std::string& from) {
-    message.getHeader("Subject", text);
+// sender, both decoded.
+std::wstring entryText(const POP3::Message& message) {
+    std::string text = decodeHeaderText(headerValue(message.headers(), "Subject"));
     escapeAmpersands(text);
-    message.getHeader("From", from);
     text += '\t';
-    text += from;
+    text += decodeHeaderText(headerValue(message.headers(), "From"));
+    return widened(text, CP_UTF8);
 }
 
 } // namespace
@@ -133,7 +145,7 @@ void Account::buildMenu(bool summaryOnly) {
         unsigned unlisted = 0;
         messageCount = 0;
 
-        std::string text, from;
+        std::string text;
         unsigned position = 0;
         for (const POP3::Message& message : messages) {
             const bool shown = !(message.flags & POP3::Message::Deleted);
@@ -142,8 +154,7 @@ void Account::buildMenu(bool summaryOnly) {
             if (position < menuPositionLimit) {
                 if (shown) {
                     OwnedMenu submenu = buildMessageMenu(message, deleteCommand(position), text);
-                    entryText(message, text, from);
-                    appendPopup(built.get(), submenu, text.c_str());
+                    appendPopup(built.get(), submenu, entryText(message));
                     positions->emplace_back(message.uid);
                 } else {
                     positions->emplace_back(std::nullopt);

@@ -1,5 +1,6 @@
 // The POP3 session against a real server: the throwaway Dovecot of the
 // "dovecot" test fixture.
+#include "mail/HeaderText.h"
 #include "net/MessageList.h"
 #include "net/POP3Client.h"
 #include "net/POP3Exception.h"
@@ -45,7 +46,7 @@ TEST_F(POP3ClientDovecot, FirstCheckFetchesAllAndDecodesThenSecondFetchesNothing
     }
     std::string subject;
     ASSERT_TRUE(list.begin()->getHeader("Subject", subject));
-    EXPECT_EQ(subject, "Caf\xE9 au lait");
+    EXPECT_EQ(decodeHeaderText(subject), "Café au lait");
     // The long message: 30 lines fetched, the rest is what is not.
     const POP3::Message& longOne = *std::next(list.begin());
     EXPECT_EQ(longOne.lines().size(), 30u);

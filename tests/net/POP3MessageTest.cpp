@@ -40,15 +40,15 @@ TEST(POP3Message, ReceivedCountsRawLinesWithTheirLineEnds) {
     EXPECT_EQ(message.lines()[1], "body2");
 }
 
-TEST(POP3Message, ReceivedIsMeasuredBeforeDecoding) {
+TEST(POP3Message, LinesAreCountedAndKeptAsTheyCame) {
     POP3::Message message(1, "u");
-    std::string header = "Subject: =?iso-8859-1?Q?Caf=E9?="; // 32 bytes, 13 decoded
+    std::string header = "Subject: =?iso-8859-1?Q?Caf=E9?="; // 32 bytes
     message.receiveHeaderLine(header);
-    std::string body = "\t=?a?Q?x?="; // 10 bytes, 5 once decoded and expanded
+    std::string body = "..\tdot"; // 6 bytes, dot-stuffed by the server
     message.receiveBodyLine(body);
-    EXPECT_EQ(message.received, 2 + 34 + 12);
-    EXPECT_EQ(message.headers()[0].value, "Caf\xE9");
-    EXPECT_EQ(message.lines()[0], "    x");
+    EXPECT_EQ(message.received, 2 + 34 + 8);
+    EXPECT_EQ(message.headers()[0].value, "=?iso-8859-1?Q?Caf=E9?=");
+    EXPECT_EQ(message.lines()[0], "..\tdot");
 }
 
 // The count must never wrap into a negative number, which the menu would
