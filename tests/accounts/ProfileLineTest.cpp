@@ -60,9 +60,11 @@ TEST_F(ProfileLineTest, StoredLinesReadBackAs) {
         EXPECT_EQ(account.trayIcon != nullptr, account.showIcon) << stored;
         EXPECT_EQ(account.timerId != 0, account.checkAutomatically && account.intervalMinutes != 0);
     }
-    Account account(1);
-    applyProfileLine(account, "h,joe");
-    EXPECT_EQ(account.title, "joe@h");
+    for (const auto& [line, title] : {std::pair{"h", "@h"}, {"h,joe", "joe@h"}}) {
+        Account account(1);
+        applyProfileLine(account, line);
+        EXPECT_EQ(account.title, title);
+    }
 }
 
 // The C runtime is the reference (a long has 32 bits here), but unlike it
@@ -70,7 +72,7 @@ TEST_F(ProfileLineTest, StoredLinesReadBackAs) {
 TEST(DecimalText, ReadsAsTheCRuntimeAndSaturates) {
     for (const char* input :
          {"110d", "  42abc", "\t\n\v\f\r7", "+15", "-3", "", "-", " - 5", "+-5", "007", "\xB5\x35",
-          "0x1F", "2147483648", "-2147483648", "-2147483649", "4294967296", "-1", "-4294967295",
+          "0x1F", "2147483648", "18446744073709551616", "-2147483648", "-2147483649", "4294967296", "-1", "-4294967295",
           "99999999999999999999999999"}) {
         EXPECT_EQ(readInt(input), static_cast<int>(std::strtol(input, nullptr, 10))) << input;
         EXPECT_EQ(readUnsigned(input), static_cast<unsigned>(std::strtoul(input, nullptr, 10)))

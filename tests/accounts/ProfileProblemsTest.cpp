@@ -7,35 +7,9 @@
 
 #include <string>
 
-using namespace std::string_literals;
-
 namespace {
 
 using ProfileProblemsTest = AccountFixture;
-
-TEST_F(ProfileProblemsTest, RefusedFieldValues) {
-    const struct {
-        std::string Account::*field;
-        std::string value;
-        const char* problem; // a part of the message, or "" for none
-    } cases[] = {
-        {&Account::host, "mail,example.org", "The host name must not contain a comma."},
-        {&Account::user, "Doe, Joe", "The user name must not contain a comma."},
-        {&Account::clientCommand, "rundll32.exe url.dll,FileProtocolHandler", ""},
-        {&Account::host, "mail\0host"s, "The host name must not contain a NUL"},
-        {&Account::user, "\0"s, "The user name must not contain a NUL"},
-        {&Account::clientCommand, "mail.exe\0-x"s, "The mail client command must not contain a NUL"},
-        {&Account::password, "\xE4p\xDF w\xF6rd \x80\xFF" + std::string(200, '~'), ""},
-    };
-    for (const auto& c : cases) {
-        Account account(1);
-        account.setUser("joe");
-        account.*c.field = c.value;
-        const std::string problem = profileProblem(account);
-        EXPECT_EQ(problem.empty(), !*c.problem) << problem;
-        EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
-    }
-}
 
 // A password is refused exactly when a byte of it would be stored as a comma
 // or a NUL: one byte value each per position, both 0x80 or above.

@@ -17,15 +17,8 @@ namespace {
 
 class ProfileStoreTest : public AccountFixture {
 protected:
-    void SetUp() override {
-        AccountFixture::SetUp();
-        deleteProfileKey();
-    }
-    void TearDown() override {
-        list.clear();
-        deleteProfileKey();
-        AccountFixture::TearDown();
-    }
+    ProfileStoreTest() { deleteProfileKey(); }
+    ~ProfileStoreTest() override { deleteProfileKey(); }
 
     // Appends an account with the settings of a profile line.
     Account& add(const std::string& line) {
@@ -136,22 +129,32 @@ TEST_F(ProfileStoreTest, NothingStoredGivesOneDefaultAccountWithItsIcon) {
     EXPECT_NE(list.begin()->trayIcon, nullptr);
 }
 
+// A value the line cannot carry is refused, naming its field, before
+// anything stored is touched; commas in the client command are carried.
 TEST_F(ProfileStoreTest, ARefusedSaveLosesNothing) {
     add("pop.example.org,joe").password = "secret";
     list.saveProfiles();
     const RawValue stored = readRawValue("0");
-    Account& refused = add("host,ann");
-    const std::pair<std::string Account::*, std::string> values[] = {
-        {&Account::host, "a,b"},
-        {&Account::user, "Doe, Joe"},
-        {&Account::password, "ok" + std::string(1, scrambledByte(',', 2))},
-        {&Account::clientCommand, std::string(1000, 'c')},
+    Account& account = add("host,ann");
+    const std::tuple<std::string Account::*, std::string, const char*> values[] = {
+        {&Account::host, "mail,example.org", "The host name must not contain a comma."},
+        {&Account::user, "Doe, Joe", "The user name must not contain a comma."},
+        {&Account::host, "mail\0host"s, "The host name must not contain a NUL"},
+        {&Account::user, "\0"s, "The user name must not contain a NUL"},
+        {&Account::clientCommand, "mail.exe\0-x"s, "The mail client command must not contain a NUL"},
+        {&Account::password, "ok" + std::string(1, scrambledByte(',', 2)), "its character 3 "},
+        {&Account::clientCommand, std::string(1000, 'c'), "The profile is too long"},
+        {&Account::clientCommand, "rundll32.exe url.dll,FileProtocolHandler", nullptr},
+        {&Account::password, "\xE4p\xDF w\xF6rd \x80\xFF" + std::string(200, '~'), nullptr},
     };
-    for (const auto& [field, value] : values) {
-        const std::string kept = refused.*field;
-        refused.*field = value;
-        EXPECT_EQ(failure(&AccountList::saveProfiles), profileProblem(refused));
-        refused.*field = kept;
+    for (const auto& [field, value, problem] : values) {
+        const std::string kept = account.*field;
+        account.*field = value;
+        if (problem)
+            EXPECT_NE(failure(&AccountList::saveProfiles).find(problem), std::string::npos) << problem;
+        else
+            EXPECT_EQ(profileProblem(account), "");
+        account.*field = kept;
     }
     EXPECT_EQ(readRawValue("0").data, stored.data);
     EXPECT_FALSE(readRawValue("1").found);
