@@ -2,12 +2,26 @@
 
 #include "accounts/ProfileStore.h"
 
-// The profile key, a subkey a test made under it, and its parents while they
-// hold no other key.
+namespace {
+
+void deleteTree(HKEY parent, const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyA(parent, path, &key) != ERROR_SUCCESS)
+        return;
+    for (char name[256]; RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS;) {
+        deleteTree(key, name);
+        if (RegDeleteKeyA(key, name) != ERROR_SUCCESS)
+            break;
+    }
+    RegCloseKey(key);
+}
+
+} // namespace
+
+// Everything the program keeps, and whatever a test made beside it.
 void deleteProfileKey() {
-    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(profileKeyPath) + "\\made by hand").c_str());
-    for (std::string path = profileKeyPath; path != "Software"; path.resize(path.rfind('\\')))
-        RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+    deleteTree(HKEY_CURRENT_USER, "Software\\Harrowden");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Harrowden");
 }
 
 bool profileKeyExists() {

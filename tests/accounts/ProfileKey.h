@@ -8,7 +8,7 @@
 // The profile key of the test prefix's registry, written and read directly.
 // Nothing outside Software\Harrowden is touched.
 
-// Removes the profile key, what a test made under it, and its empty parents.
+// Removes Software\Harrowden and everything under it.
 void deleteProfileKey();
 bool profileKeyExists();
 void writeProfileValue(const char* name, DWORD type, std::string_view data);
