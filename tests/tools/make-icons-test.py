@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A broken art file must stop the icon tool with the line that is wrong, and
-leave no icon behind. The icons themselves are checked where it counts, by the
-Windows loader (tests/ui)."""
+leave no icon behind; docs/icons.png must show the art as it is. The icons
+themselves are checked where it counts, by the Windows loader (tests/ui)."""
 
 import importlib.util
 import os
@@ -9,6 +9,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import zlib
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 TOOL = os.path.join(ROOT, "tools", "make-icons.py")
@@ -71,6 +72,30 @@ class BrokenArt(unittest.TestCase):
                 self.assertIn(fragment, result.stderr)
                 # A half-written icon would count as up to date at the next build.
                 self.assertFalse(os.path.exists(target))
+
+
+def picture(path):
+    """A PNG's size and pixels: another zlib may pack the same picture differently."""
+    with open(path, "rb") as file:
+        data = file.read()
+    at, packed = 8, b""
+    while at < len(data):
+        length = int.from_bytes(data[at:at + 4], "big")
+        if data[at + 4:at + 8] == b"IDAT":
+            packed += data[at + 8:at + 8 + length]
+        at += 12 + length
+    return data[16:24], zlib.decompress(packed)
+
+
+class CommittedSheet(unittest.TestCase):
+    def testDocsSheetShowsTheArtAsItIs(self):
+        folder = os.path.join(ROOT, "ui", "icons")
+        arts = sorted(os.path.join(folder, name) for name in os.listdir(folder) if name.endswith(".txt"))
+        with tempfile.TemporaryDirectory() as temporary:
+            fresh = os.path.join(temporary, "icons.png")
+            makeicons.writeSheet(fresh, [makeicons.readArt(path) for path in arts])
+            self.assertTrue(picture(fresh) == picture(os.path.join(ROOT, "docs", "icons.png")),
+                            "docs/icons.png is out of date: tools/make-icons.py sheet docs/icons.png ui/icons/*.txt")
 
 
 if __name__ == "__main__":
