@@ -1,27 +1,40 @@
 #pragma once
 
 #include "accounts/Account.h"
-#include "support/IconImage.h"
+#include "accounts/TimeOfDay.h"
 #include "support/ShellRecorder.h"
 #include "support/TestWindow.h"
+#include "ui/Icons.h"
 
 #include <gtest/gtest.h>
 
-// What every account test stands on: a hidden window as the main window,
-// the twelve icons loaded from the test program's resources, the shell
-// calls recorded (and passed on to Wine's tray), and a clock that reads
-// 09:05:59. The timer factor and the clock are put back afterwards.
+#include <cstring>
+#include <string>
+
+// What the account tests stand on: a hidden window as the main window, the
+// icons from the test program's resources, the shell calls recorded (and
+// passed on to Wine's tray), and a clock that reads 09:05:59.
 class AccountFixture : public testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    AccountFixture() {
+        loadIcons();
+        timeOfDay = [](char* buffer) { return std::strcpy(buffer, "09:05:59"); };
+    }
+    ~AccountFixture() override {
+        timeOfDay = runtimeTimeOfDay;
+        Account::timerMillisecondsPerMinute = 60000;
+    }
 
-    static char* fixedClock(char* buffer);
-
-    // The pixels the account's tray icon must show for `colour` and
-    // `state`, worked out from the loaded source images by the composition
-    // rule.
-    static IconImage expectedIcon(unsigned colour, int state);
+    // The shell calls recorded: "delete; " or "message flags tip; " each.
+    std::string shellLog() const {
+        std::string log;
+        for (const ShellRecorder::Call& call : shell.calls)
+            log += shellMessageName(call.message) +
+                   (call.message == NIM_DELETE
+                        ? "; "
+                        : " " + std::to_string(call.data.uFlags) + " " + call.tip() + "; ");
+        return log;
+    }
 
     TestWindow window;
     ShellRecorder shell;
