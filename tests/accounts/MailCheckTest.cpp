@@ -4,7 +4,6 @@
 #include "accounts/AccountList.h"
 
 #include "accounts/AccountFixture.h"
-#include "servers/LineServer.h"
 #include "servers/Pop3Server.h"
 #include "servers/SampleMailbox.h"
 
