@@ -16,12 +16,13 @@
 // A fault is keyed by a command ("top") or a command with its leading
 // arguments ("top 2" matches "top 2 30", not "top 12 30"); the longest
 // matching key wins and stays until clearFaults. A replaced reply is not
-// carried out: an answered "dele" marks nothing.
+// carried out: an answered "dele" marks nothing, an answered "quit" ends nothing.
 
 #include <winsock.h>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -77,36 +78,36 @@ public:
     // Connections accepted so far.
     int sessions() const;
 
-    void answer(const std::string& key, const std::string& statusLine);
-    void answer(const std::string& key, const std::string& statusLine,
-                const std::vector<std::string>& data);
-    void refuse(const std::string& key, const std::string& statusLine = "-ERR") {
-        answer(key, statusLine);
+    struct Fault {
+        std::optional<std::string> bytes; // instead of the reply
+        size_t chunk = 0;                 // sent in pieces this long, apart (0: at once)
+        enum Cut { None, Close, Stall } cut = None;
+        size_t cutAfter = 0;
+        std::optional<std::string> endlessUnit; // sent again and again after the bytes (or "+OK")
+    };
+    void answer(const std::string& key, const std::string& statusLine) { raw(key, statusLine + "\r\n"); }
+    void answer(const std::string& key, const std::string& statusLine, const std::vector<std::string>& data);
+    void refuse(const std::string& key, const std::string& statusLine = "-ERR") { answer(key, statusLine); }
+    void raw(const std::string& key, std::string bytes, size_t chunk = 0) {
+        edit(key, [&](Fault& f) { f.bytes = std::move(bytes), f.chunk = chunk; });
     }
-    // These bytes as they are, in sends of `chunk` bytes (0: one send) that
-    // reach the client as separate arrivals.
-    void raw(const std::string& key, std::string bytes, size_t chunk = 0);
-    void closeAfter(const std::string& key, size_t bytes);
-    void stallAfter(const std::string& key, size_t bytes);
-    // The replaced reply (or "+OK"), then `unit` again and again until the
-    // client goes away.
-    void endless(const std::string& key, std::string unit = "X-Endless: this reply has no end\r\n");
+    void closeAfter(const std::string& key, size_t bytes) {
+        edit(key, [&](Fault& f) { f.cut = Fault::Close, f.cutAfter = bytes; });
+    }
+    void stallAfter(const std::string& key, size_t bytes) {
+        edit(key, [&](Fault& f) { f.cut = Fault::Stall, f.cutAfter = bytes; });
+    }
+    void endless(const std::string& key, std::string unit = "X-Endless: this reply has no end\r\n") {
+        edit(key, [&](Fault& f) { f.endlessUnit = std::move(unit); });
+    }
     void clearFaults();
 
 private:
-    struct Fault {
-        std::optional<std::string> bytes;
-        size_t chunk = 0;
-        enum Cut { None, Close, Stall } cut = None;
-        size_t cutAfter = 0;
-        std::optional<std::string> endlessUnit;
-    };
-    class Session;
-
-    void run();
-    void record(const std::string& line);
+    void edit(const std::string& key, const std::function<void(Fault&)>& change);
     Fault faultFor(const std::string& line) const;
-    Fault& fault(const std::string& key);
+    void record(const std::string& line);
+    void run();
+    void serve(SOCKET peer);
 
     const Pop3ServerSettings settings;
     SOCKET listener = INVALID_SOCKET;
