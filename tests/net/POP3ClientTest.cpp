@@ -146,7 +146,7 @@ TEST_F(POP3Client, UnparsableLinesNameNoMessageAndUnparsableSizesAreUnknown) {
     const std::string longId(POP3::Client::maxUidLength - 1, 'u');
     for (int n = 3; n <= 6; ++n)
         server.add(sampleMessage(n));
-    server.answer("uidl", "+OK", {"1 a1", "", "abc", "0 zero", "-3 negative", "99999999999 huge", "2", " 2  b2  extra",
+    server.answer("uidl", "+OK", {"1 a1", "", "abc", "0 zero", "-3 negative", "18446744073709551619 huge", "2", " 2  b2  extra",
                                   "3 " + longId + "3", "4 " + longId + "4", "5 e5", "6 f6"});
     const char* const sizeReplies[] = {"+OK 1 120", "+OK", "+OK x y", "+OK 1 -5", "+OK 1 99999999999", "+OK 1"};
     for (int n = 1; n <= 6; ++n)

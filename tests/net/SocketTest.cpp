@@ -52,6 +52,7 @@ TEST(SocketReadLine, SameLinesWhateverTheArrivals) {
         {std::string(10000, 'z') + "\r\n", std::string(10000, 'z')},
         // What is kept of a long line: the rest is read and dropped.
         {keep + "\r\n", keep},
+        {keep + "x\r\n", keep},
         {keep + "lost part\r\n", keep},
         {keep + "\n", keep.substr(1)},
     };
