@@ -220,17 +220,20 @@ void Pop3Server::serve(SOCKET peer) {
         } else if (verb == "pass") {
             authorized = user == settings.user && rest == settings.password;
         }
-        if (verb == "quit" || verb == "user" || (verb == "pass" && authorized))
-            return "+OK\r\n";
-        if (!authorized)
-            return "-ERR invalid user name or password\r\n";
         std::vector<std::string> listing;
         size_t octets = 0;
         for (size_t i = 0; i < box.size(); ++i)
             if (!deleted[i])
                 listing.push_back(std::to_string(i + 1) + " " + box[i].uid), octets += box[i].size();
+        const std::string drop = std::to_string(listing.size()) + " " + std::to_string(octets);
+        if (verb == "quit" || verb == "user" || (verb == "pass" && authorized))
+            return verb == "quit" ? "+OK Pellmor test POP3 server signing off\r\n"
+                   : verb == "user" ? "+OK send the password\r\n"
+                                    : "+OK " + user + "'s maildrop has " + drop + " octets\r\n";
+        if (!authorized)
+            return "-ERR invalid user name or password\r\n";
         if (verb == "stat")
-            return "+OK " + std::to_string(listing.size()) + " " + std::to_string(octets) + "\r\n";
+            return "+OK " + drop + "\r\n";
         if (verb == "uidl")
             return multiLine("+OK", listing);
         if (n < 1 || n > box.size() || deleted[n - 1])
