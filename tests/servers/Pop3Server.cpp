@@ -138,15 +138,14 @@ void Pop3Server::clearFaults() {
 }
 
 Pop3Server::Fault Pop3Server::faultFor(const std::string& line) const {
-    const std::string command = lowerCase(line);
     std::lock_guard lock(mutex);
-    const Fault* best = nullptr;
-    size_t bestLength = 0;
-    for (const auto& [key, fault] : faults)
-        if (command.starts_with(key) && (command.size() == key.size() || command[key.size()] == ' ') &&
-            (!best || key.size() > bestLength))
-            best = &fault, bestLength = key.size();
-    return best ? *best : Fault{};
+    // The longest key that is the command, or the command with its leading arguments.
+    for (std::string key = lowerCase(line);; key.erase(key.rfind(' '))) {
+        if (const auto found = faults.find(key); found != faults.end())
+            return found->second;
+        if (key.find(' ') == std::string::npos)
+            return {};
+    }
 }
 
 // One connection, on its own copy of the mailbox, so that the message numbers
@@ -223,8 +222,10 @@ void Pop3Server::serve(SOCKET peer) {
         std::vector<std::string> listing;
         size_t octets = 0;
         for (size_t i = 0; i < box.size(); ++i)
-            if (!deleted[i])
-                listing.push_back(std::to_string(i + 1) + " " + box[i].uid), octets += box[i].size();
+            if (!deleted[i]) {
+                listing.push_back(std::to_string(i + 1) + " " + box[i].uid);
+                octets += box[i].size();
+            }
         const std::string drop = std::to_string(listing.size()) + " " + std::to_string(octets);
         if (verb == "quit" || verb == "user" || (verb == "pass" && authorized))
             return verb == "quit" ? "+OK Pellmor test POP3 server signing off\r\n"

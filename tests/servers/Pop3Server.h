@@ -89,13 +89,13 @@ public:
     void answer(const std::string& key, const std::string& statusLine, const std::vector<std::string>& data);
     void refuse(const std::string& key, const std::string& statusLine = "-ERR") { answer(key, statusLine); }
     void raw(const std::string& key, std::string bytes, size_t chunk = 0) {
-        edit(key, [&](Fault& f) { f.bytes = std::move(bytes), f.chunk = chunk; });
+        edit(key, [&](Fault& f) { f.bytes = std::move(bytes); f.chunk = chunk; });
     }
     void closeAfter(const std::string& key, size_t bytes) {
-        edit(key, [&](Fault& f) { f.cut = Fault::Close, f.cutAfter = bytes; });
+        edit(key, [&](Fault& f) { f.cut = Fault::Close; f.cutAfter = bytes; });
     }
     void stallAfter(const std::string& key, size_t bytes) {
-        edit(key, [&](Fault& f) { f.cut = Fault::Stall, f.cutAfter = bytes; });
+        edit(key, [&](Fault& f) { f.cut = Fault::Stall; f.cutAfter = bytes; });
     }
     void endless(const std::string& key, std::string unit = "X-Endless: this reply has no end\r\n") {
         edit(key, [&](Fault& f) { f.endlessUnit = std::move(unit); });
