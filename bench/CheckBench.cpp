@@ -216,8 +216,8 @@ std::string siblingPath(const char* name) {
     const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string path(self, length);
     const size_t slash = path.find_last_of("\\/");
-    // bench/check_bench.exe -> tests/servers/pop3server.exe in the same build
-    return path.substr(0, slash == std::string::npos ? 0 : slash) + "\\..\\tests\\" + name;
+    // bench/check_bench.exe -> tools/demo/pop3server.exe in the same build
+    return path.substr(0, slash == std::string::npos ? 0 : slash) + "\\..\\tools\\demo\\" + name;
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "servers/Pop3Message.h"
+#include "servers/Pop3Server.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "servers/MailboxFolder.h"
+#include "MailboxFolder.h"
 
 #include "net/MsgException.h"
 

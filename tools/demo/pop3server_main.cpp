@@ -1,10 +1,11 @@
 // pop3server.exe: the scripted POP3 test server as a program of its own, for
 // the demo and the benchmarks. It serves a sample mailbox and/or a folder of
 // messages on 127.0.0.1 until its time is up.
+#include "GeneratedMailbox.h"
+#include "MailboxFolder.h"
+
 #include "net/MsgException.h"
-#include "servers/MailboxFolder.h"
 #include "servers/Pop3Server.h"
-#include "servers/SampleMailbox.h"
 
 #include <windows.h>
 #include <fcntl.h>
@@ -140,7 +141,7 @@ BOOL WINAPI onConsoleEvent(DWORD) {
 }
 
 int serve(const Options& options) {
-    Pop3Mailbox mailbox = sampleMailbox(options.generate, options.seed);
+    Pop3Mailbox mailbox = generatedMailbox(options.generate, options.seed);
     if (!options.mailboxFolder.empty()) {
         Pop3Mailbox files = readMailboxFolder(options.mailboxFolder);
         mailbox.insert(mailbox.end(), std::make_move_iterator(files.begin()),
