@@ -230,7 +230,8 @@ void Pop3Server::serve(SOCKET peer) {
         if (verb == "quit" || verb == "user" || (verb == "pass" && authorized))
             return verb == "quit" ? "+OK Pellmor test POP3 server signing off\r\n"
                    : verb == "user" ? "+OK send the password\r\n"
-                                    : "+OK " + user + "'s maildrop has " + drop + " octets\r\n";
+                                    : "+OK " + user + "'s maildrop has " + std::to_string(listing.size()) +
+                                          " messages (" + std::to_string(octets) + " octets)\r\n";
         if (!authorized)
             return "-ERR invalid user name or password\r\n";
         if (verb == "stat")
