@@ -47,6 +47,9 @@ TEST_F(ProfileLineTest, StoredLinesReadBackAs) {
         {"h,u,,0,0,10,0,,0,0d", "h,u,,0,0,10,0,,0,110d"},
         {"h,u,,0,0,10,0,,0,d", "h,u,,0,0,10,0,,0,110d"},
         {"h,u,,0,0,10,0,,0,995xyz", "h,u,,0,0,10,0,,0,995d"},
+        // No balloon: "q" after the "d" that older versions skip with it.
+        {"h,u,,0,0,10,0,,0,995dq", "h,u,,0,0,10,0,,0,995dq"},
+        {"h,u,,0,0,10,0,,0,110q", "h,u,,0,0,10,0,,0,110dq"},
         {"h,u,,0,0,10,0,,0, 8110d", "h,u,,0,0,10,0,,0,8110d"},
         {"h,u,,0,0,10,0,,0,-1d", "h,u,,0,0,10,0,,0,4294967295d"},
         {"h,u,,0,0,10,0,,0,99999999999d", "h,u,,0,0,10,0,,0,4294967295d"},
@@ -71,7 +74,7 @@ TEST_F(ProfileLineTest, StoredLinesReadBackAs) {
 // the reading saturates and stops at the end of the view.
 TEST(DecimalText, ReadsAsTheCRuntimeAndSaturates) {
     for (const char* input :
-         {"110d", "  42abc", "\t\n\v\f\r7", "+15", "-3", "", "-", " - 5", "+-5", "007", "\xB5\x35",
+         {"110d", "995dq", "  42abc", "\t\n\v\f\r7", "+15", "-3", "", "-", " - 5", "+-5", "007", "\xB5\x35",
           "0x1F", "2147483648", "18446744073709551616", "-2147483648", "-2147483649", "4294967296", "-1", "-4294967295",
           "99999999999999999999999999"}) {
         EXPECT_EQ(readInt(input), static_cast<int>(std::strtol(input, nullptr, 10))) << input;

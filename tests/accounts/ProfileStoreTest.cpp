@@ -191,6 +191,36 @@ TEST_F(ProfileStoreTest, RegistryFailuresNameTheirErrorAndLoseNothing) {
     EXPECT_FALSE(profileKeyExists());
 }
 
+// Replacing the profile key deletes it and then fails to make it again (it
+// sits under a volatile key): the new set stays whole in the saving key,
+// loading reads it there, and the next save puts it in place.
+TEST_F(ProfileStoreTest, ASaveThatFailsPartWayKeepsTheNewSetWhole) {
+    HKEY parent = nullptr; // made first, or it would be volatile as well
+    RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Harrowden\\Pellmor", &parent);
+    RegCloseKey(parent);
+    for (const std::string& path : {"Software\\Harrowden\\Pellmor\\1.0"s, std::string(profileKeyPath)}) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    writeProfileValue("0", REG_SZ, "old.example.org,joe");
+    add("new.example.org,ann,,1");
+    add("second.example.org,bob");
+    const std::vector<std::string> saved = lines();
+    EXPECT_EQ(failure(&AccountList::saveProfiles).rfind("Windows error #1021:", 0), 0u);
+    EXPECT_FALSE(profileKeyExists());
+    list.loadProfiles();
+    EXPECT_EQ(lines(), saved);
+
+    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Harrowden\\Pellmor\\1.0"), ERROR_SUCCESS);
+    list.saveProfiles();
+    EXPECT_EQ(readRawValue("1").data.c_str(), saved[1]);
+    HKEY saving = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, savingKeyPath, 0, KEY_READ, &saving), ERROR_SUCCESS);
+}
+
 // A value that grew after the key was queried: the buffers grow and nothing
 // is cut short. The key is closed once, by its last owner.
 TEST_F(ProfileStoreTest, TheValueReaderGrowsItsBuffersAndTheKeyClosesOnce) {

@@ -32,16 +32,17 @@ void CALLBACK DialogWatcher::tick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
+// Enumeration callbacks are named functions: a lambda has no stdcall form,
+// which the 32-bit build needs.
+static BOOL CALLBACK addVisibleDialog(HWND window, LPARAM list) {
+    if (windowClassName(window) == "#32770" && IsWindowVisible(window))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> threadDialogs() {
     std::vector<HWND> found;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM list) {
-            if (windowClassName(window) == "#32770" && IsWindowVisible(window))
-                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), addVisibleDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -61,18 +62,17 @@ std::string windowClassName(HWND window) {
     return name;
 }
 
+static BOOL CALLBACK addStaticText(HWND window, LPARAM all) {
+    auto& texts = *reinterpret_cast<std::string*>(all);
+    const std::string text = windowClassName(window) == "Static" ? windowText(window) : "";
+    if (!text.empty())
+        texts += (texts.empty() ? "" : "\n") + text;
+    return TRUE;
+}
+
 std::string messageBoxText(HWND box) {
     std::string texts;
-    EnumChildWindows(
-        box,
-        [](HWND window, LPARAM all) {
-            auto& texts = *reinterpret_cast<std::string*>(all);
-            const std::string text = windowClassName(window) == "Static" ? windowText(window) : "";
-            if (!text.empty())
-                texts += (texts.empty() ? "" : "\n") + text;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&texts));
+    EnumChildWindows(box, addStaticText, reinterpret_cast<LPARAM>(&texts));
     return texts;
 }
 

@@ -2,18 +2,17 @@
 
 #include "support/DialogWatcher.h"
 
+// A named callback: a lambda has no stdcall form, which the 32-bit build needs.
+static BOOL CALLBACK addTrayIcon(HWND icon, LPARAM list) {
+    if (windowClassName(icon) == "__winex11_tray_icon")
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(icon);
+    return TRUE;
+}
+
 std::vector<HWND> wineTrayIconWindows() {
     std::vector<HWND> icons;
-    HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
-    if (tray)
-        EnumChildWindows(
-            tray,
-            [](HWND icon, LPARAM list) {
-                if (windowClassName(icon) == "__winex11_tray_icon")
-                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(icon);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&icons));
+    if (HWND tray = FindWindowA("__winex11_standalone_tray", nullptr))
+        EnumChildWindows(tray, addTrayIcon, reinterpret_cast<LPARAM>(&icons));
     return icons;
 }
 

@@ -9,6 +9,7 @@
 #include "support/DialogWatcher.h"
 #include "support/TestWindow.h"
 #include "ui/Icons.h"
+#include "ui/LogonStart.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsDialog.h"
 #include "ui/ProgramHandles.h"
@@ -162,6 +163,37 @@ TEST_F(OptionsDialogTest, EditsLandOnTheProfileShownAndNowhereAfterCancel) {
     EXPECT_EQ(accounts.at(1), reloaded);
     EXPECT_EQ(reloaded->host + "," + reloaded->user, "127.0.0.1,bob");
     EXPECT_EQ(reloaded->port, 110u);
+}
+
+// The Run value is read when the dialog opens and written by OK alone: the
+// quoted path of this program, or no value at all.
+TEST_F(OptionsDialogTest, StartAtLogonIsTheRunValueOfThisProgram) {
+    const auto runValue = [] {
+        char value[2 * MAX_PATH] = "";
+        DWORD size = sizeof value - 1;
+        HKEY key = nullptr;
+        RegOpenKeyA(HKEY_CURRENT_USER, runKeyPath, &key);
+        const LONG found = RegQueryValueExA(key, runValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+        RegCloseKey(key);
+        return found == ERROR_SUCCESS ? std::string(value) : std::string("(none)");
+    };
+    const auto reopen = [&] {
+        DestroyWindow(dialog);
+        dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, OptionsDialog::procedure, 0);
+        return IsDlgButtonChecked(dialog, IDC_START_AT_LOGON) == BST_CHECKED;
+    };
+    setStartAtLogon(false);
+    EXPECT_FALSE(reopen());
+    click(IDC_START_AT_LOGON);
+    EXPECT_EQ(runValue(), "(none)") << "only OK writes";
+    click(IDOK);
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    EXPECT_EQ(runValue(), "\"" + std::string(path) + "\"");
+    EXPECT_TRUE(reopen());
+    click(IDC_START_AT_LOGON);
+    click(IDOK);
+    EXPECT_EQ(runValue(), "(none)");
 }
 
 // "&Remove" disabled under the focus hands the focus on to a control that
