@@ -12,6 +12,9 @@ DebuggedProgram::~DebuggedProgram() {
     debugger.join();
 }
 
+// STATUS_WX86_BREAKPOINT, which the SDK headers of MinGW do not name.
+constexpr DWORD wow64Breakpoint = 0x4000001F;
+
 void DebuggedProgram::run(std::string commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -53,9 +56,11 @@ void DebuggedProgram::run(std::string commandLine) {
             CloseHandle(event.u.LoadDll.hFile);
             break;
         case EXCEPTION_DEBUG_EVENT:
-            // The loader's first breakpoint is ours to pass; any other
+            // The loader's first breakpoint is ours to pass (a 32-bit
+            // program under WoW64 has a second one of its own); any other
             // exception is the program's own to handle.
-            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+            if (const DWORD code = event.u.Exception.ExceptionRecord.ExceptionCode;
+                code != EXCEPTION_BREAKPOINT && code != wow64Breakpoint)
                 continueStatus = DBG_EXCEPTION_NOT_HANDLED;
             break;
         case EXIT_PROCESS_DEBUG_EVENT:

@@ -159,7 +159,7 @@ TEST_F(EndToEnd, OptionsSavedWithOkAreWhatTheNextStartUses) {
     {
         DebuggedProgram pellmor(pellmorExe);
         HWND icon = iconShowing("ann", "1 message - 1 new (", annTip);
-        ASSERT_NE(icon, nullptr) << annTip;
+        ASSERT_NE(icon, nullptr) << annTip << " (tray icons: " << trayIcons().size() << ")";
         ASSERT_TRUE(chooseCommand(icon, 'O'));
         HWND options = waitForWindow("#32770", "Pellmor Options", 10000);
         ASSERT_NE(options, nullptr);

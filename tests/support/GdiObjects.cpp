@@ -30,6 +30,10 @@ long countGdiObjects() {
         return -1;
     const auto* block = reinterpret_cast<const std::byte*>(process.PebBaseAddress);
     const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(block + gdiTableOffset);
+    // The WoW64 Wine keeps no table in a 32-bit process's block; the
+    // system's own count is the other way to ask.
+    if (!table)
+        return static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
     long count = 0;
     for (std::size_t i = 0; table && i < 0x10000; ++i)
         count += table[i].type != 0 ? 1 : 0;

@@ -2,17 +2,24 @@
 
 #include "support/DialogWatcher.h"
 
+#include <string>
+
+// Wine 8 draws the tray in its X11 driver; later Wines (the WoW64 one of the
+// 32-bit run) in explorer's "Shell_TrayWnd", whose children are the icons
+// (and, with a taskbar, which Xvfb runs do not have, its buttons).
 // A named callback: a lambda has no stdcall form, which the 32-bit build needs.
 static BOOL CALLBACK addTrayIcon(HWND icon, LPARAM list) {
-    if (windowClassName(icon) == "__winex11_tray_icon")
+    const std::string name = windowClassName(icon);
+    if (name == "__winex11_tray_icon" || (name != "Button" && windowClassName(GetParent(icon)) == "Shell_TrayWnd"))
         reinterpret_cast<std::vector<HWND>*>(list)->push_back(icon);
     return TRUE;
 }
 
 std::vector<HWND> wineTrayIconWindows() {
     std::vector<HWND> icons;
-    if (HWND tray = FindWindowA("__winex11_standalone_tray", nullptr))
-        EnumChildWindows(tray, addTrayIcon, reinterpret_cast<LPARAM>(&icons));
+    for (const char* trayClass : {"__winex11_standalone_tray", "Shell_TrayWnd"})
+        if (HWND tray = FindWindowA(trayClass, nullptr))
+            EnumChildWindows(tray, addTrayIcon, reinterpret_cast<LPARAM>(&icons));
     return icons;
 }
 
