@@ -28,9 +28,10 @@ void Account::noticeNewMail(unsigned fetched, bool firstFill) {
     const POP3::Message* newest = nullptr;
     for (const POP3::Message& message : messages)
         newest = &message;
-    if (newest) {
-        text += L"\n" + headerOf(*newest, "From");
-        text += L"\n" + headerOf(*newest, "Subject");
+    for (const char* name : {"From", "Subject"}) {
+        const std::wstring value = newest ? headerOf(*newest, name) : std::wstring();
+        if (!value.empty())
+            text += L"\n" + value;
     }
     // Profile fields are text of the system's code page.
     trayIcon->showBalloon(widened(title, CP_ACP), text);

@@ -5,6 +5,9 @@
 
 #include "accounts/AccountFixture.h"
 #include "servers/Pop3Server.h"
+#include "support/DialogWatcher.h"
+
+#include <commctrl.h>
 
 #include <vector>
 
@@ -79,6 +82,40 @@ TEST_F(MailCheckTest, AFailureShowsItsStateAndKeepsTheMenu) {
         EXPECT_EQ(account.menu, menu);
         EXPECT_EQ(GetMenuItemCount(account.menu), items);
     }
+}
+
+// The balloon Wine's tray shows (a tooltip of the balloon style), or null
+// when none shows within `milliseconds`.
+HWND shownBalloon(DWORD milliseconds) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(50)) {
+        for (HWND tip = nullptr; (tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr));)
+            if (IsWindowVisible(tip) && (GetWindowLongPtrA(tip, GWL_STYLE) & TTS_BALLOON))
+                return tip;
+    }
+    return nullptr;
+}
+
+// One balloon for a check that brings new mail: how many, and the newest
+// one's sender and subject. None for a check that brings nothing, nor for a
+// first fill of more than 20 messages (decision: that is the mailbox's
+// backlog, not news).
+TEST_F(MailCheckTest, ABalloonTellsOfNewMailOncePerCheck) {
+    server.add(Pop3Message("c3", "From: Ann <ann@example.org>\nSubject: lunch?\n\nbody"));
+    account.check();
+    HWND balloon = shownBalloon(6000);
+    ASSERT_NE(balloon, nullptr);
+    EXPECT_EQ(windowText(balloon), "3 new messages\nAnn <ann@example.org>\nlunch?");
+
+    // An empty balloon takes the shown one away, as for any program.
+    account.trayIcon->showBalloon(L"", L"");
+    for (const DWORD start = GetTickCount(); shownBalloon(1) && GetTickCount() - start < 3000;)
+        Sleep(50);
+    ASSERT_EQ(shownBalloon(1), nullptr);
+    account.check();
+    account.noticeNewMail(Account::firstFillNoticeLimit + 1, true);
+    EXPECT_EQ(shownBalloon(3000), nullptr);
+    account.noticeNewMail(Account::firstFillNoticeLimit + 1, false);
+    EXPECT_NE(shownBalloon(6000), nullptr);
 }
 
 TEST_F(MailCheckTest, CheckAllSkipsAccountsWithoutHost) {

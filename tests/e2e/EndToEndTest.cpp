@@ -150,6 +150,48 @@ TEST_F(EndToEnd, StartUpChecksEveryAccountAndADeferredDeleteSendsOneDeleAtTheNex
     EXPECT_TRUE(waitForTrayIcons(0, 5000)) << trayIcons().size();
 }
 
+// A second start hands over to the running Pellmor, which checks at once,
+// and ends with 0; a shell that starts anew gets every icon again.
+TEST_F(EndToEnd, ASecondStartChecksAndAShellRestartGetsTheIconsBack) {
+    Pop3Server ann(sampleMailbox(1), {.user = "ann", .password = "pw-ann"});
+    storeProfiles({&ann});
+    DebuggedProgram pellmor(pellmorExe);
+    HWND icon = iconShowing("ann", "1 message - 1 new (", annTip);
+    ASSERT_NE(icon, nullptr) << annTip;
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second{};
+    std::string commandLine = pellmorExe;
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &second));
+    ASSERT_EQ(WaitForSingleObject(second.hProcess, 15000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(second.hProcess, &code);
+    CloseHandle(second.hThread);
+    CloseHandle(second.hProcess);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(waitUntil([&] { return ann.sessions() == 2; }, 10000)) << ann.sessions();
+    EXPECT_EQ(trayIcons().size(), 1u);
+
+    // What a shell restart leaves: no icon of ours (the account's id is one
+    // of 1 to 100), then its broadcast.
+    HWND window = FindWindowA("Pellmor", "Pellmor");
+    for (UINT id = 1; id <= 100; ++id) {
+        NOTIFYICONDATAA gone{};
+        gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        gone.hWnd = window;
+        gone.uID = id;
+        Shell_NotifyIconA(NIM_DELETE, &gone);
+    }
+    ASSERT_TRUE(waitForTrayIcons(0, 5000));
+    SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    ASSERT_TRUE(waitForTrayIcons(1, 5000));
+    icon = iconShowing("ann", "1 message - 1 new (", annTip, 5000);
+    ASSERT_NE(icon, nullptr) << annTip;
+    EXPECT_EQ(exitThrough(pellmor, icon), 0);
+}
+
 // The dialog of the real program, filled in by mouse and keys: OK stores
 // what was typed, and the next start logs in with it.
 TEST_F(EndToEnd, OptionsSavedWithOkAreWhatTheNextStartUses) {

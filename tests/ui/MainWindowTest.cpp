@@ -89,6 +89,31 @@ TEST_F(MainWindowTest, TrayTimerAndMenuCommandsReachTheirAccount) {
     EXPECT_EQ(MainWindow::runMessageLoop(), 0);
 }
 
+void CALLBACK closeMenu(HWND, UINT, UINT_PTR, DWORD) {
+    EndMenu();
+}
+
+// After a sleep the accounts that check by themselves are checked once,
+// soon; a click on the new-mail balloon opens its account's messages.
+TEST_F(MainWindowTest, WakingUpChecksTimedAccountsAndTheBalloonOpensTheMenu) {
+    second->setCheckAutomatically(true);
+    MainWindow::resumeDelayMilliseconds = 50;
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    MSG message;
+    for (const DWORD start = GetTickCount(); second->iconState != Account::CheckFailed && GetTickCount() - start < 3000;)
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+    EXPECT_EQ(second->iconState, Account::CheckFailed) << second->status;
+    EXPECT_EQ(first->iconState, Account::NeverChecked);
+
+    first->buildMenu(false);
+    first->newCount = 3;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, closeMenu);
+    SendMessageA(window, MainWindow::trayCallbackMessage, 7, NIN_BALLOONUSERCLICK);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(first->newCount, 0u) << "the menu was not shown";
+}
+
 TEST_F(MainWindowTest, LaunchStartsTheCommandOrSaysWhyNot) {
     char folder[MAX_PATH] = {};
     GetTempPathA(sizeof folder, folder);
