@@ -10,7 +10,7 @@
 // A named callback: a lambda has no stdcall form, which the 32-bit build needs.
 static BOOL CALLBACK addTrayIcon(HWND icon, LPARAM list) {
     const std::string name = windowClassName(icon);
-    if (name == "__winex11_tray_icon" || (name != "Button" && windowClassName(GetParent(icon)) == "Shell_TrayWnd"))
+    if (name == "__winex11_tray_icon" || (name != "Button" && windowClassName(GetAncestor(icon, GA_PARENT)) == "Shell_TrayWnd"))
         reinterpret_cast<std::vector<HWND>*>(list)->push_back(icon);
     return TRUE;
 }
