@@ -20,7 +20,6 @@ constexpr int deepestPart = 16;
 // A decoded paragraph (quoted-printable joins its soft-broken lines, HTML
 // and base64 text have no line length) is cut to what a menu item shows.
 // Lines as fetched are never cut: they look exactly as they always did.
-constexpr size_t longestDecodedLine = 200;
 
 struct Part {
     ContentType type;
@@ -189,7 +188,7 @@ BodyPreview previewBody(const std::vector<Header>& headers, const std::vector<st
     for (std::string& line : preview.lines) {
         expandTabs(line);
         if (!asFetched)
-            cutText(line, longestDecodedLine);
+            cutText(line, longestShownText);
     }
     return preview;
 }

@@ -16,6 +16,9 @@ bool isUtf8(std::string_view bytes);
 // Appends the bytes with every ill-formed sequence replaced by U+FFFD.
 void appendRepairedUtf8(std::string& out, std::string_view bytes);
 
+// The most characters a decoded line or header shows in a menu.
+inline constexpr size_t longestShownText = 200;
+
 // Keeps at most `maxCharacters` characters of well-formed UTF-8 text; a
 // longer text keeps maxCharacters - 1 and ends in "…". Never splits a
 // character.

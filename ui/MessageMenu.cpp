@@ -6,6 +6,7 @@
 #include "accounts/Account.h"
 #include "mail/HeaderText.h"
 #include "mail/MimeBody.h"
+#include "mail/Utf8.h"
 #include "net/MessageList.h"
 #include "net/POP3Message.h"
 #include "ui/OwnedMenu.h"
@@ -14,6 +15,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -40,14 +42,23 @@ void appendPopup(HMENU parent, OwnedMenu& submenu, const std::wstring& text) {
         submenu.release();
 }
 
+// A header's text as a reader sees it. What decoding changed is cut to a
+// menu's width; a text that came as it stands is shown whole, as before.
+std::string shownHeader(std::string_view raw) {
+    std::string text = decodeHeaderText(raw);
+    if (text != raw)
+        cutText(text, longestShownText);
+    return text;
+}
+
 // Every header line as it arrived, decoded, "&" left alone: the values are
 // for reading, the items are disabled, and nothing is chosen from them.
 OwnedMenu buildHeadersMenu(const POP3::Message& message, std::string& text) {
     OwnedMenu headers(CreatePopupMenu());
     for (const Header& header : message.headers()) {
-        text.assign(decodeHeaderText(header.name));
+        text.assign(shownHeader(header.name));
         text += '\t';
-        text += decodeHeaderText(header.value);
+        text += shownHeader(header.value);
         appendMailText(headers.get(), disabledItem, text);
     }
     return headers;
@@ -87,10 +98,10 @@ OwnedMenu buildMessageMenu(const POP3::Message& message, UINT deleteId, std::str
 // The entry's text: the subject with its "&" shown as such, a tab, and the
 // sender, both decoded.
 std::wstring entryText(const POP3::Message& message) {
-    std::string text = decodeHeaderText(headerValue(message.headers(), "Subject"));
+    std::string text = shownHeader(headerValue(message.headers(), "Subject"));
     escapeAmpersands(text);
     text += '\t';
-    text += decodeHeaderText(headerValue(message.headers(), "From"));
+    text += shownHeader(headerValue(message.headers(), "From"));
     return widened(text, CP_UTF8);
 }
 

@@ -49,6 +49,8 @@ TEST(MessageMenuText, FetchedMailReadsInUnicode) {
         {"late", "Subject: report\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
                  "Content-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
                      manyLines("JVBERi0xLjQK", 40) + "--b\r\nContent-Type: text/plain\r\n\r\ntoo late\r\n--b--\r\n"},
+        // 250 letters in five encoded words: cut at a letter, with an ellipsis.
+        {"long", "Subject: =?UTF-8?B?0LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQtg==?= =?UTF-8?B?0LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQtg==?= =?UTF-8?B?0LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQtg==?= =?UTF-8?B?0LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQtg==?= =?UTF-8?B?0LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQttC20LbQtg==?=\r\n\r\nx\r\n"},
     });
     Account account(9);
     account.setHost("127.0.0.1");
@@ -56,9 +58,10 @@ TEST(MessageMenuText, FetchedMailReadsInUnicode) {
     account.setUser(server.user());
     account.password = server.password();
     account.check();
-    ASSERT_EQ(account.messageCount, 2u) << account.status;
+    ASSERT_EQ(account.messageCount, 3u) << account.status;
 
-    EXPECT_EQ(texts(account.menu), (WideLines{L"Καλημέρα && more\tJörg <j@x>", L"report\t", L"--", L"&Launch client"}));
+    EXPECT_EQ(texts(account.menu), (WideLines{L"Καλημέρα && more\tJörg <j@x>", L"report\t",
+                                              std::wstring(199, L'ж') + L"…\t", L"--", L"&Launch client"}));
     HMENU greek = GetSubMenu(account.menu, 0);
     EXPECT_EQ(texts(greek), (WideLines{L"&Headers", L"--", L"Γεια && hello", L".dot", L"--", L"&Delete"}));
     EXPECT_EQ(texts(GetSubMenu(greek, 0))[0], L"Subject\tΚαλημέρα & more");
