@@ -80,6 +80,15 @@ TEST(Socket, ReleasesItsHandleWhetherOrNotItConnected) {
     {
         Socket socket;
         handle = socket.nativeHandle();
+        // The program's sockets wait a bounded time: a stalled server ends
+        // a check, and never holds it (or the exit) for good.
+        for (int option : {SO_RCVTIMEO, SO_SNDTIMEO}) {
+            DWORD waits = 0;
+            int size = sizeof waits;
+            ASSERT_EQ(getsockopt(handle, SOL_SOCKET, option, reinterpret_cast<char*>(&waits), &size), 0);
+            EXPECT_GE(waits, 1000u) << option;
+            EXPECT_LE(waits, 120000u) << option;
+        }
     }
     int type = 0;
     int length = sizeof type;
