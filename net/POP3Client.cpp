@@ -9,6 +9,7 @@
 #include <climits>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 namespace POP3 {
 
@@ -79,6 +80,11 @@ bool parseListSize(std::string_view reply, int& size) {
 } // namespace
 
 Client::Client(DWORD socketTimeout) : socketTimeout(socketTimeout) {}
+
+void Client::setSecurity(ConnectionSecurity chosen, std::string fingerprint) {
+    security = chosen;
+    trustedFingerprint = std::move(fingerprint);
+}
 
 Client::~Client() {
     try {

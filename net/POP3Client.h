@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/ConnectionSecurity.h"
 #include "net/Socket.h"
 
 #include <windows.h>
@@ -50,6 +51,14 @@ public:
 
     bool hasSocket() const { return socket != nullptr; }
 
+    // How the next login secures its connection. trustedFingerprint is the
+    // SHA-256 fingerprint (64 upper-case hex digits) of the one certificate
+    // the user chose to trust for this profile, or empty.
+    void setSecurity(ConnectionSecurity security, std::string trustedFingerprint = {});
+    // The SHA-256 fingerprint of the certificate the server presented in the
+    // last handshake, refused or not; empty when there was none.
+    const std::string& serverFingerprint() const { return presentedFingerprint; }
+
     const int topLines = 30;
 
 private:
@@ -63,6 +72,9 @@ private:
 
     std::unique_ptr<Socket> socket;
     DWORD socketTimeout;
+    ConnectionSecurity security = ConnectionSecurity::None;
+    std::string trustedFingerprint;
+    std::string presentedFingerprint;
 };
 
 } // namespace POP3

@@ -23,6 +23,11 @@ std::string Exception::codeText() const {
     case 6: return "status retrieval failed";
     case 7: return "message scan failed";
     case 8: return "disconnection error";
+    case 9: return "secure connection failed";
+    case 10: return "certificate not trusted";
+    case 11: return "certificate name mismatch";
+    case 12: return "certificate expired";
+    case 13: return "server offers no STLS";
     default: return "unknown error";
     }
 }
