@@ -137,15 +137,13 @@ void TlsChannel::negotiate(bool first) {
         const bool failed = status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED &&
                             status != SEC_I_INCOMPLETE_CREDENTIALS;
         if (out[0].cbBuffer > 0 && token.data) {
-            if (!failed) {
+            try {
                 sendAll(static_cast<const char*>(token.data), out[0].cbBuffer);
-            } else {
-                // The alert that tells the server why; the failure itself is
-                // what the caller must hear about.
-                try {
-                    sendAll(static_cast<const char*>(token.data), out[0].cbBuffer);
-                } catch (const Socket::Exception&) {
-                }
+            } catch (const Socket::Exception&) {
+                // After a failure the token is the alert that tells the
+                // server why; the failure is what the caller must hear of.
+                if (!failed)
+                    throw;
             }
         }
         if (failed)
@@ -161,8 +159,8 @@ void TlsChannel::negotiate(bool first) {
         first = false;
         if (status == SEC_E_OK)
             return;
-        // A request for a client certificate: we have none and say so by
-        // going on without one.
+        // SEC_I_INCOMPLETE_CREDENTIALS asks for a client certificate: we
+        // have none, and say so by calling again at once.
         if (incomingSize == 0 && status != SEC_I_INCOMPLETE_CREDENTIALS)
             readMore();
     }
