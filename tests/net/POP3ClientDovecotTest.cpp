@@ -84,7 +84,7 @@ Fixture POP3ClientDovecot::server;
 // on how the text came.
 TEST_P(POP3ClientDovecot, ChecksFetchDeleteAndRefuseAsTheServerSays) {
     ASSERT_EQ(server.messages.size(), 6u) << "no Dovecot fixture: run this program through ctest";
-    ASSERT_EQ(server.users.size(), 3u);
+    ASSERT_GE(server.users.size(), 3u);
     const ConnectionSecurity security = GetParam();
     const std::string user = server.users[static_cast<size_t>(security)];
     // The certificate is for localhost; an address never matches a name.
@@ -172,7 +172,7 @@ size_t loginsLogged(const Fixture& server, const std::string& user) {
 // one; and a server that does not talk TLS at all.
 TEST_F(POP3ClientDovecot, RefusesCertificatesItCannotTrustAndAcceptsThePinnedOne) {
     ASSERT_FALSE(server.pinnedFingerprint.empty());
-    ASSERT_EQ(server.users.size(), 3u);
+    ASSERT_GE(server.users.size(), 3u);
     const std::string& pin = server.pinnedFingerprint;
     struct Case {
         const char* what;
