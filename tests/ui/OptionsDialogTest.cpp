@@ -30,7 +30,6 @@ namespace {
 class OptionsDialogTest : public testing::Test {
 protected:
     void SetUp() override {
-        moduleInstance = GetModuleHandleA(nullptr);
         loadIcons();
         MainWindow::registerClass(moduleInstance);
         mainWindow = MainWindow::create(moduleInstance);
@@ -47,9 +46,7 @@ protected:
         accounts.saveProfiles();
         currentAccount = bob = accounts.at(1);
         ann = accounts.at(0);
-        dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr,
-                                    OptionsDialog::procedure, 0);
-        ASSERT_NE(dialog, nullptr);
+        open();
         EXPECT_EQ(text(IDC_USER), "bob") << "opens on the current profile";
         chooseProfile(0);
     }
@@ -63,12 +60,20 @@ protected:
         PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
 
+    void open() {
+        DestroyWindow(dialog);
+        dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr,
+                                    OptionsDialog::procedure, 0);
+        ASSERT_NE(dialog, nullptr);
+    }
     HWND item(int id) const { return GetDlgItem(dialog, id); }
     std::string text(int id) const { return windowText(item(id)); }
     void type(int id, const std::string& value) { SetDlgItemTextA(dialog, id, value.c_str()); }
     void click(int id) { SendMessageA(item(id), BM_CLICK, 0, 0); }
     // Moves the focus as Tab does; the field left notifies.
-    void focus(int id) { SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(id)), TRUE); }
+    void focus(int id) {
+        SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(id)), TRUE);
+    }
     // What the user's choice in the drop-down list sends.
     void chooseProfile(int index) {
         SendMessageA(item(IDC_PROFILE), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -82,8 +87,9 @@ protected:
     HWND dialog = nullptr;
 };
 
-// Decision: a value the profile store could not keep is not taken over; it
-// stays in its field for correction, and the first refused field is named.
+// A value the profile store could not keep is not taken over: it stays in
+// its field, the first refused field is named, and OK says why in a box of
+// the dialog's own and puts the user back into the field.
 TEST_F(OptionsDialogTest, RefusedValuesStayInTheirFieldAndTheProfileKeepsItsOwn) {
     std::string badPassword;
     for (int c = 1; c < 256 && badPassword.empty(); ++c)
@@ -92,8 +98,8 @@ TEST_F(OptionsDialogTest, RefusedValuesStayInTheirFieldAndTheProfileKeepsItsOwn)
     const struct {
         int field;
         std::string value;
-    } refused[] = {{IDC_HOST, "pop,example.org"}, {IDC_USER, "a,b"},   {IDC_PASSWORD, badPassword},
-                   {IDC_PORT, "70000"},           {IDC_PORT, "0"},     {IDC_PORT, ""},
+    } refused[] = {{IDC_HOST, "pop,example.org"}, {IDC_USER, "a,b"}, {IDC_PASSWORD, badPassword},
+                   {IDC_PORT, "70000"}, {IDC_PORT, "0"}, {IDC_PORT, ""},
                    {IDC_INTERVAL, std::to_string(Account::maxIntervalMinutes + 1)}};
     for (const auto& row : refused) {
         SCOPED_TRACE(row.field);
@@ -110,16 +116,12 @@ TEST_F(OptionsDialogTest, RefusedValuesStayInTheirFieldAndTheProfileKeepsItsOwn)
     type(IDC_INTERVAL, "");
     EXPECT_EQ(OptionsDialog::readControls(), 0);
     EXPECT_EQ(ann->intervalMinutes, 0u);
-}
 
-// OK with a refused value says why in a box of the dialog's own, puts the
-// user back into the field and keeps the dialog working.
-TEST_F(OptionsDialogTest, OkWithARefusedValueSaysWhyAndReturnsToTheField) {
     std::string said;
     DialogWatcher watcher([&](HWND box) {
         EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
         said = messageBoxText(box);
-        pressOk(box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
     type(IDC_HOST, "pop,example.org");
     click(IDOK);
@@ -136,7 +138,8 @@ TEST_F(OptionsDialogTest, EditsLandOnTheProfileShownAndNowhereAfterCancel) {
     EXPECT_EQ(text(IDC_USER), "ann");
     focus(IDC_HOST);
     type(IDC_HOST, "edited.example.org");
-    SendMessageA(mainWindow, MainWindow::trayCallbackMessage, static_cast<WPARAM>(bob->id), WM_MOUSEMOVE);
+    SendMessageA(mainWindow, MainWindow::trayCallbackMessage, static_cast<WPARAM>(bob->id),
+                 WM_MOUSEMOVE);
     ASSERT_EQ(currentAccount, bob);
     focus(IDC_USER);
     EXPECT_EQ(ann->host, "edited.example.org");
@@ -153,7 +156,8 @@ TEST_F(OptionsDialogTest, EditsLandOnTheProfileShownAndNowhereAfterCancel) {
     ASSERT_EQ(accounts.size(), 2u);
     Account* reloaded = accounts.at(1);
     focus(IDC_USER);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HOST, EN_KILLFOCUS), reinterpret_cast<LPARAM>(item(IDC_HOST)));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_HOST, EN_KILLFOCUS),
+                 reinterpret_cast<LPARAM>(item(IDC_HOST)));
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SHOW_ICON, BN_CLICKED),
                  reinterpret_cast<LPARAM>(item(IDC_SHOW_ICON)));
     SendMessageA(dialog, WM_HSCROLL, 0, reinterpret_cast<LPARAM>(item(IDC_COLOUR)));
@@ -170,30 +174,23 @@ TEST_F(OptionsDialogTest, EditsLandOnTheProfileShownAndNowhereAfterCancel) {
 TEST_F(OptionsDialogTest, StartAtLogonIsTheRunValueOfThisProgram) {
     const auto runValue = [] {
         char value[2 * MAX_PATH] = "";
-        DWORD size = sizeof value - 1;
-        HKEY key = nullptr;
-        RegOpenKeyA(HKEY_CURRENT_USER, runKeyPath, &key);
-        const LONG found = RegQueryValueExA(key, runValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-        RegCloseKey(key);
-        return found == ERROR_SUCCESS ? std::string(value) : std::string("(none)");
+        DWORD size = sizeof value;
+        return RegGetValueA(HKEY_CURRENT_USER, runKeyPath, runValueName, RRF_RT_REG_SZ, nullptr,
+                            value, &size) == ERROR_SUCCESS
+                   ? std::string(value)
+                   : std::string("(none)");
     };
-    const auto reopen = [&] {
-        DestroyWindow(dialog);
-        dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr, OptionsDialog::procedure, 0);
-        return IsDlgButtonChecked(dialog, IDC_START_AT_LOGON) == BST_CHECKED;
-    };
-    setStartAtLogon(false);
-    EXPECT_FALSE(reopen());
-    click(IDC_START_AT_LOGON);
-    EXPECT_EQ(runValue(), "(none)") << "only OK writes";
-    click(IDOK);
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    EXPECT_EQ(runValue(), "\"" + std::string(path) + "\"");
-    EXPECT_TRUE(reopen());
-    click(IDC_START_AT_LOGON);
-    click(IDOK);
-    EXPECT_EQ(runValue(), "(none)");
+    setStartAtLogon(false);
+    for (const std::string& wanted : {"\"" + std::string(path) + "\"", std::string("(none)")}) {
+        open();
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_START_AT_LOGON), wanted == "(none)" ? 1u : 0u);
+        click(IDC_START_AT_LOGON);
+        EXPECT_NE(runValue(), wanted) << "only OK writes";
+        click(IDOK);
+        EXPECT_EQ(runValue(), wanted);
+    }
 }
 
 // "&Remove" disabled under the focus hands the focus on to a control that
