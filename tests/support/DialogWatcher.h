@@ -36,13 +36,6 @@ inline BOOL CALLBACK addVisibleDialog(HWND window, LPARAM list) {
     return TRUE;
 }
 
-// The visible dialog windows of this thread.
-inline std::vector<HWND> threadDialogs() {
-    std::vector<HWND> found;
-    EnumThreadWindows(GetCurrentThreadId(), addVisibleDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // Acts on the dialog boxes and message boxes this thread opens, from inside
 // their modal loops: a thread timer hands each new one to `onDialog`, one a
 // tick. Whatever is still open after `milliseconds` is closed, so that a
@@ -65,7 +58,11 @@ public:
 
 private:
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-        for (HWND dialog : active ? threadDialogs() : std::vector<HWND>{}) {
+        std::vector<HWND> dialogs;
+        if (active)
+            EnumThreadWindows(GetCurrentThreadId(), addVisibleDialog,
+                              reinterpret_cast<LPARAM>(&dialogs));
+        for (HWND dialog : dialogs) {
             if (static_cast<LONG>(GetTickCount() - active->deadline) > 0) {
                 active->timedOut = true;
                 PostMessageA(dialog, WM_CLOSE, 0, 0);

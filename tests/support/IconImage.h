@@ -43,8 +43,8 @@ inline testing::AssertionResult readIconImage(HICON icon, IconImage& image) {
 inline IconImage layered(const IconImage& base, const IconImage& overlay) {
     IconImage result;
     for (std::size_t i = 0; i < result.pixels.size(); ++i)
-        result.pixels[i] = overlay.pixels[i] & IconImage::transparent ? base.pixels[i]
-                                                                      : overlay.pixels[i];
+        result.pixels[i] =
+            overlay.pixels[i] & IconImage::transparent ? base.pixels[i] : overlay.pixels[i];
     return result;
 }
 

@@ -21,9 +21,9 @@ TestWindow::TestWindow() {
     // Wine 8 takes 2 s to delete the last icon of its tray, a few
     // milliseconds any other: an icon that stays for the whole run makes the
     // tests pay that once, at exit, rather than in every test with an icon.
-    static TrayIcon keeper(CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                           nullptr, nullptr),
-                           1);
+    static TrayIcon keeper(
+        CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
+        1);
     moduleInstance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = recordEvent;

@@ -25,7 +25,9 @@ public:
     // Runs the thread's message loop until `done` holds or `milliseconds`
     // have passed; answers whether `done` held.
     bool pumpUntil(const std::function<bool()>& done, DWORD milliseconds);
-    void pumpFor(DWORD milliseconds) { pumpUntil([] { return false; }, milliseconds); }
+    void pumpFor(DWORD milliseconds) {
+        pumpUntil([] { return false; }, milliseconds);
+    }
     // How many recorded events are `message` with `wParam`.
     int count(UINT message, WPARAM wParam) const;
 

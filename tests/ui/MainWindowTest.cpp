@@ -1,21 +1,11 @@
 // The hidden main window as the program creates it, driven by the messages
 // the tray, the timers, the power events and the menus send it; the About
 // box and the rule of one dialog at a time, met through its commands.
-#include "accounts/Account.h"
-#include "accounts/AccountList.h"
 #include "support/DialogWatcher.h"
-#include "ui/Icons.h"
-#include "ui/MainWindow.h"
 #include "ui/ModalDialog.h"
-#include "ui/ProgramHandles.h"
-#include "ui/TrayMenu.h"
+#include "ui/WindowFixture.h"
 #include "ui/resource.h"
 
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -32,33 +22,8 @@ void CALLBACK closeMenu(HWND, UINT, UINT_PTR, DWORD) {
     EndMenu();
 }
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public WindowFixture {
 protected:
-    void SetUp() override {
-        moduleInstance = GetModuleHandleA(nullptr);
-        loadIcons();
-        MainWindow::registerClass(moduleInstance);
-        window = mainWindow = MainWindow::create(moduleInstance);
-        buildTrayMenu();
-        for (int id : {7, 9}) {
-            auto holder = std::make_unique<Account>(id);
-            holder->setHost("127.0.0.1");
-            holder->setUser("ann");
-            holder->port = 1; // nothing listens there: the check fails at once
-            accounts.append(holder);
-        }
-        first = accounts.at(0);
-        second = accounts.at(1);
-    }
-    void TearDown() override {
-        accounts.clear();
-        currentAccount = nullptr;
-        destroyTrayMenu();
-        DestroyWindow(window);
-        MSG quit;
-        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    }
-
     HMENU menuOpenedBy(WPARAM id, LPARAM mouseMessage) {
         shownMenu = nullptr;
         const UINT_PTR timer = SetTimer(nullptr, 0, 50, closeMenu);
@@ -66,48 +31,45 @@ protected:
         KillTimer(nullptr, timer);
         return shownMenu;
     }
-
-    HWND window = nullptr;
-    Account* first = nullptr;
-    Account* second = nullptr;
 };
 
 TEST_F(MainWindowTest, TrayTimerPowerAndMenuEventsReachTheirAccount) {
     for (WPARAM other : {1024u, 33792u, 40000u, 40006u, 0u, unsigned(MAKEWPARAM(ID_CHECK_NOW, 1))})
         EXPECT_FALSE(MainWindow::onCommand(window, other)) << other;
     // A timer checks its own account only.
-    SendMessageA(window, WM_TIMER, 9, 0);
-    EXPECT_EQ(currentAccount, second);
-    EXPECT_EQ(second->iconState, Account::CheckFailed) << second->status;
-    EXPECT_EQ(first->iconState, Account::NeverChecked);
+    SendMessageA(window, WM_TIMER, static_cast<WPARAM>(bob->id), 0);
+    EXPECT_EQ(currentAccount, bob);
+    EXPECT_EQ(bob->iconState, Account::CheckFailed) << bob->status;
+    EXPECT_EQ(ann->iconState, Account::NeverChecked);
     // "&Check now" acts on the account whose icon was touched last.
-    SendMessageA(window, MainWindow::trayCallbackMessage, 7, WM_MOUSEMOVE);
+    SendMessageA(window, MainWindow::trayCallbackMessage, static_cast<WPARAM>(ann->id),
+                 WM_MOUSEMOVE);
     EXPECT_TRUE(MainWindow::onCommand(window, ID_CHECK_NOW));
-    EXPECT_EQ(first->iconState, Account::CheckFailed) << first->status;
+    EXPECT_EQ(ann->iconState, Account::CheckFailed) << ann->status;
     // A right click opens the command menu, a click on the new-mail balloon
     // the account's messages.
-    first->buildMenu(false);
-    EXPECT_EQ(menuOpenedBy(7, WM_RBUTTONDOWN), trayMenu);
-    EXPECT_EQ(menuOpenedBy(7, NIN_BALLOONUSERCLICK), first->menu);
+    ann->buildMenu(false);
+    EXPECT_EQ(menuOpenedBy(static_cast<WPARAM>(ann->id), WM_RBUTTONDOWN), trayMenu);
+    EXPECT_EQ(menuOpenedBy(static_cast<WPARAM>(ann->id), NIN_BALLOONUSERCLICK), ann->menu);
     // After a sleep the accounts that check by themselves are checked soon.
-    first->setIconState(Account::NothingNew);
-    second->setIconState(Account::NothingNew);
-    second->setCheckAutomatically(true);
+    ann->setIconState(Account::NothingNew);
+    bob->setIconState(Account::NothingNew);
+    bob->setCheckAutomatically(true);
     MainWindow::resumeDelayMilliseconds = 50;
     SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     MSG message;
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < 3000 &&
-                                             second->iconState != Account::CheckFailed;)
+    for (const DWORD start = GetTickCount();
+         GetTickCount() - start < 3000 && bob->iconState != Account::CheckFailed;)
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&message);
-    EXPECT_EQ(second->iconState, Account::CheckFailed) << second->status;
-    EXPECT_EQ(first->iconState, Account::NothingNew);
+    EXPECT_EQ(bob->iconState, Account::CheckFailed) << bob->status;
+    EXPECT_EQ(ann->iconState, Account::NothingNew);
     // An id no account has chooses none, and the account commands do nothing.
-    SendMessageA(window, MainWindow::trayCallbackMessage, 55, WM_LBUTTONDOWN);
+    SendMessageA(window, MainWindow::trayCallbackMessage, 0, WM_LBUTTONDOWN);
     EXPECT_EQ(currentAccount, nullptr);
     for (WPARAM command : {1026u, 33791u, unsigned(ID_CHECK_NOW), unsigned(ID_LAUNCH_CLIENT)})
         EXPECT_TRUE(MainWindow::onCommand(window, command)) << command;
-    EXPECT_EQ(first->iconState, Account::NothingNew);
+    EXPECT_EQ(ann->iconState, Account::NothingNew);
 }
 
 TEST_F(MainWindowTest, LaunchStartsTheCommandOrSaysWhyNot) {
@@ -122,10 +84,11 @@ TEST_F(MainWindowTest, LaunchStartsTheCommandOrSaysWhyNot) {
         text = messageBoxText(box);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
-    SendMessageA(window, MainWindow::trayCallbackMessage, 7, WM_MOUSEMOVE);
-    first->clientCommand = "cmd.exe /c echo launched> \"" + marker + "\"";
+    SendMessageA(window, MainWindow::trayCallbackMessage, static_cast<WPARAM>(ann->id),
+                 WM_MOUSEMOVE);
+    ann->clientCommand = "cmd.exe /c echo launched> \"" + marker + "\"";
     EXPECT_TRUE(MainWindow::onCommand(window, ID_LAUNCH_CLIENT));
-    first->clientCommand = "";
+    ann->clientCommand = "";
     EXPECT_TRUE(MainWindow::onCommand(window, ID_LAUNCH_CLIENT));
     EXPECT_EQ(watcher.seen.size(), 1u);
     EXPECT_EQ(caption, "Failed to launch client");

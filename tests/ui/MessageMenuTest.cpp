@@ -1,6 +1,6 @@
 // The account's message menu, built with the real menu functions and read
 // back in Unicode; and opened for real at the cursor of the Xvfb screen,
-// answered by keys that a timer presses inside the menu's modal loop.
+// answered by keys that a timer posts inside the menu's modal loop.
 #include "accounts/Account.h"
 #include "ui/Icons.h"
 #include "ui/MessageMenu.h"
@@ -29,10 +29,10 @@ Lines items(HMENU menu) {
         GetMenuStringW(menu, static_cast<UINT>(i), text, 512, MF_BYPOSITION);
         const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
         const std::wstring kind = state & MF_GRAYED ? L"DG " : state & MF_DISABLED ? L"D " : L"E ";
-        lines.push_back(GetSubMenu(menu, i)      ? L"P " + std::wstring(text)
-                        : state & MF_SEPARATOR ? L"--"
-                                               : kind + std::to_wstring(GetMenuItemID(menu, i)) +
-                                                     L" " + text);
+        lines.push_back(GetSubMenu(menu, i) ? L"P " + std::wstring(text)
+                        : state & MF_SEPARATOR
+                            ? L"--"
+                            : kind + std::to_wstring(GetMenuItemID(menu, i)) + L" " + text);
     }
     return lines;
 }
@@ -61,14 +61,6 @@ struct User {
     RECT shownAt{};
 } user;
 
-void press(WORD key) {
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = input[1].ki.wVk = key;
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
-}
-
 void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD) {
     HWND menuWindow = FindWindowA("#32768", nullptr);
     if (!menuWindow || !IsWindowVisible(menuWindow))
@@ -78,7 +70,7 @@ void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD) {
         user.meanwhile();
     } else {
         const bool typing = user.opened == 1 && user.next <= user.keys.size() + 1;
-        press(typing ? user.keys[user.next - 2] : VK_ESCAPE);
+        PostMessageA(menuWindow, WM_KEYDOWN, typing ? user.keys[user.next - 2] : VK_ESCAPE, 0);
     }
 }
 
@@ -129,9 +121,10 @@ protected:
 // and position i owns the "&Delete" id 1026 + 16 i, a marked message's
 // position included.
 TEST_F(MessageMenu, EntriesShowTheMailAsSentAndNumberTheirDeleteByPosition) {
-    POP3::Message& cut = addMessage(
-        account, "a1", {"Subject: =?UTF-8?B?zprOsc67zrfOvM6tz4HOsQ==?= R&D && more", "From: Bob <b@x>"},
-        {"> quoted & dimmed", "Fish && chips"});
+    POP3::Message& cut =
+        addMessage(account, "a1",
+                   {"Subject: =?UTF-8?B?zprOsc67zrfOvM6tz4HOsQ==?= R&D && more", "From: Bob <b@x>"},
+                   {"> quoted & dimmed", "Fish && chips"});
     cut.size = cut.received + 3800;
     addMessage(account, "b2", {}, {}).flags = POP3::Message::Deleted;
     std::string longSubject = "Subject: =?UTF-8?Q?";
@@ -140,12 +133,12 @@ TEST_F(MessageMenu, EntriesShowTheMailAsSentAndNumberTheirDeleteByPosition) {
     addMessage(account, "c3", {longSubject + "?=", "Content-Type: image/png"}, {"iVBORw0KGgo"});
     account.buildMenu(false);
     EXPECT_EQ(items(account.menu),
-              (Lines{L"P Καλημέρα R&&D &&&& more\tBob <b@x>", L"P " + std::wstring(199, L'ж') + L"…\t",
-                     L"--", L"E 40005 &Launch client"}));
+              (Lines{L"P Καλημέρα R&&D &&&& more\tBob <b@x>",
+                     L"P " + std::wstring(199, L'ж') + L"…\t", L"--", L"E 40005 &Launch client"}));
     const HMENU first = GetSubMenu(account.menu, 0);
-    EXPECT_EQ(items(first), (Lines{L"P &Headers", L"--", L"DG 0 > quoted && dimmed",
-                                   L"D 0 Fish &&&& chips", L"DG 0 ... (3800 more bytes follows)",
-                                   L"--", L"E 1026 &Delete"}));
+    EXPECT_EQ(items(first),
+              (Lines{L"P &Headers", L"--", L"DG 0 > quoted && dimmed", L"D 0 Fish &&&& chips",
+                     L"DG 0 ... (3800 more bytes follows)", L"--", L"E 1026 &Delete"}));
     EXPECT_EQ(items(GetSubMenu(first, 0))[0], L"D 0 Subject\tΚαλημέρα R&D && more");
     EXPECT_EQ(items(GetSubMenu(account.menu, 1)),
               (Lines{L"P &Headers", L"--", L"DG 0 (no text in the lines fetched)", L"--",
@@ -181,12 +174,15 @@ TEST_F(MessageMenu, DeleteMarksTheMessageTheMenuShowed) {
         {"unchanged", [] {}, [] {}, 1, {"a1"}, 2},
         {"outdated menu", [&] { eraseAt(0); }, [] {}, 2, {"b2"}, 2},
         {"gone meanwhile", [&] { eraseAt(1); }, [] {}, 2, {}, 1},
-        {"rebuilt while open", [] {},
+        {"rebuilt while open",
+         [] {},
          [&] {
              eraseAt(0);
              account.buildMenu(false);
          },
-         2, {"b2"}, 2},
+         2,
+         {"b2"},
+         2},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);

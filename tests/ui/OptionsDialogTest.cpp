@@ -3,61 +3,34 @@
 // WM_NEXTDLGCTL so that the field left notifies). It runs modeless and
 // hidden: every window Wine shows costs two seconds without a window
 // manager, so only the boxes that a case is about are shown.
-#include "accounts/Account.h"
-#include "accounts/AccountList.h"
 #include "accounts/ProfileProblems.h"
 #include "support/DialogWatcher.h"
-#include "support/TestWindow.h"
-#include "ui/Icons.h"
 #include "ui/LogonStart.h"
-#include "ui/MainWindow.h"
 #include "ui/OptionsDialog.h"
-#include "ui/ProgramHandles.h"
+#include "ui/WindowFixture.h"
 #include "ui/resource.h"
 
-#include <gtest/gtest.h>
-
-#include <windows.h>
 #include <commctrl.h>
 
 #include <fstream>
-#include <functional>
-#include <memory>
 #include <string>
 
 namespace {
 
-class OptionsDialogTest : public testing::Test {
+class OptionsDialogTest : public WindowFixture {
 protected:
     void SetUp() override {
-        loadIcons();
-        MainWindow::registerClass(moduleInstance);
-        mainWindow = MainWindow::create(moduleInstance);
+        WindowFixture::SetUp();
         INITCOMMONCONTROLSEX classes{sizeof classes, ICC_BAR_CLASSES};
         InitCommonControlsEx(&classes);
-        for (const char* user : {"ann", "bob"}) {
-            auto holder = std::make_unique<Account>(accounts.randomId());
-            holder->setHost("127.0.0.1");
-            holder->setUser(user);
-            holder->setShowIcon(true);
-            accounts.append(holder);
-        }
-        // The store's profiles are the ones Cancel brings back.
-        accounts.saveProfiles();
-        currentAccount = bob = accounts.at(1);
-        ann = accounts.at(0);
+        currentAccount = bob;
         open();
         EXPECT_EQ(text(IDC_USER), "bob") << "opens on the current profile";
         chooseProfile(0);
     }
     void TearDown() override {
         DestroyWindow(dialog);
-        accounts.clear();
-        accounts.saveProfiles();
-        currentAccount = nullptr;
-        DestroyWindow(mainWindow);
-        MSG quit;
-        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        WindowFixture::TearDown();
     }
 
     void open() {
@@ -81,9 +54,6 @@ protected:
                      reinterpret_cast<LPARAM>(item(IDC_PROFILE)));
     }
 
-    TestWindow trayKeeper; // its icon spares each case Wine's removal of the last one
-    Account* ann = nullptr;
-    Account* bob = nullptr;
     HWND dialog = nullptr;
 };
 
@@ -98,8 +68,12 @@ TEST_F(OptionsDialogTest, RefusedValuesStayInTheirFieldAndTheProfileKeepsItsOwn)
     const struct {
         int field;
         std::string value;
-    } refused[] = {{IDC_HOST, "pop,example.org"}, {IDC_USER, "a,b"}, {IDC_PASSWORD, badPassword},
-                   {IDC_PORT, "70000"}, {IDC_PORT, "0"}, {IDC_PORT, ""},
+    } refused[] = {{IDC_HOST, "pop,example.org"},
+                   {IDC_USER, "a,b"},
+                   {IDC_PASSWORD, badPassword},
+                   {IDC_PORT, "70000"},
+                   {IDC_PORT, "0"},
+                   {IDC_PORT, ""},
                    {IDC_INTERVAL, std::to_string(Account::maxIntervalMinutes + 1)}};
     for (const auto& row : refused) {
         SCOPED_TRACE(row.field);
@@ -108,7 +82,7 @@ TEST_F(OptionsDialogTest, RefusedValuesStayInTheirFieldAndTheProfileKeepsItsOwn)
         EXPECT_EQ(OptionsDialog::readControls(), row.field);
         EXPECT_EQ(text(row.field), row.value);
         EXPECT_EQ(ann->host + ann->user + ann->password, "127.0.0.1ann");
-        EXPECT_EQ(ann->port, 110u);
+        EXPECT_EQ(ann->port, 1u);
         EXPECT_EQ(ann->intervalMinutes, 10u);
     }
     // An empty interval is 0: checks only on request.
@@ -138,7 +112,7 @@ TEST_F(OptionsDialogTest, EditsLandOnTheProfileShownAndNowhereAfterCancel) {
     EXPECT_EQ(text(IDC_USER), "ann");
     focus(IDC_HOST);
     type(IDC_HOST, "edited.example.org");
-    SendMessageA(mainWindow, MainWindow::trayCallbackMessage, static_cast<WPARAM>(bob->id),
+    SendMessageA(window, MainWindow::trayCallbackMessage, static_cast<WPARAM>(bob->id),
                  WM_MOUSEMOVE);
     ASSERT_EQ(currentAccount, bob);
     focus(IDC_USER);
@@ -148,7 +122,7 @@ TEST_F(OptionsDialogTest, EditsLandOnTheProfileShownAndNowhereAfterCancel) {
     type(IDC_PORT, "2110");
     chooseProfile(1);
     EXPECT_EQ(ann->port, 2110u);
-    EXPECT_EQ(bob->port, 110u);
+    EXPECT_EQ(bob->port, 1u);
     EXPECT_EQ(text(IDC_USER), "bob");
 
     type(IDC_HOST, "typed.example.org");
@@ -166,7 +140,7 @@ TEST_F(OptionsDialogTest, EditsLandOnTheProfileShownAndNowhereAfterCancel) {
     ASSERT_EQ(accounts.size(), 2u);
     EXPECT_EQ(accounts.at(1), reloaded);
     EXPECT_EQ(reloaded->host + "," + reloaded->user, "127.0.0.1,bob");
-    EXPECT_EQ(reloaded->port, 110u);
+    EXPECT_EQ(reloaded->port, 1u);
 }
 
 // The Run value is read when the dialog opens and written by OK alone: the
@@ -213,7 +187,7 @@ TEST_F(OptionsDialogTest, BrowseStartsEmptyForAnOverlongCommandAndDropsAStaleCho
     GetTempPathA(MAX_PATH, folder);
     const std::string client = std::string(folder) + "pellmor-browse-client.exe";
     std::ofstream(client) << "MZ";
-    const auto browse = [&](const std::function<void()>& meanwhile) {
+    const auto browse = [&](const auto& meanwhile) {
         std::string startName;
         DialogWatcher watcher([&](HWND box) {
             const int nameField = GetDlgItem(box, 0x47c) ? 0x47c : 0x480; // edt1 or cmb13
