@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -40,16 +41,9 @@ long countGdiObjects() {
     return count;
 }
 
-class Icons : public testing::Test {
-protected:
-    void SetUp() override {
-        moduleInstance = GetModuleHandleA(nullptr);
-        loadIcons();
-    }
-    void TearDown() override { releaseIcons(); }
-};
-
-TEST_F(Icons, EachColourShowsItsStampAndEachStateItsSignAndNothingStaysBehind) {
+TEST(Icons, EachColourShowsItsStampAndEachStateItsSignAndNothingStaysBehind) {
+    moduleInstance = GetModuleHandleA(nullptr);
+    loadIcons();
     // In the order of the options slider.
     const std::uint32_t stamps[colourCount] = {0x0000FF, 0xFF00FF, green, yellow, red, 0x00FFFF};
     // Never checked (question mark), new mail (exclamation mark), error (red
