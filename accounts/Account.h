@@ -120,7 +120,8 @@ public:
     unsigned port = 110;
     // How the check secures its connection, and the SHA-256 fingerprint (64
     // upper-case hex digits) of the one certificate the user chose to trust
-    // for this profile, or empty. Both are stored with the profile.
+    // for this profile, or empty. Both are stored with the profile, the
+    // fingerprint only when the profile uses TLS.
     ConnectionSecurity security = ConnectionSecurity::None;
     std::string trustedFingerprint;
     // The certificate the last check refused (not trusted, wrong name or
@@ -129,6 +130,10 @@ public:
     // refusal is news only until the next check.
     std::string refusedFingerprint;
     int refusalCode = 0;
+    void forgetRefusedCertificate() {
+        refusedFingerprint.clear();
+        refusalCode = 0;
+    }
     int id;
     POP3::Client client;
     MessageList messages;

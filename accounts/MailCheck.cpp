@@ -24,8 +24,7 @@ void Account::check() {
 
     unsigned fetched = 0;
     messageCount = 0;
-    refusedFingerprint.clear();
-    refusalCode = 0;
+    forgetRefusedCertificate();
     setIconState(Checking);
     setStatus("connecting...");
     client.setSecurity(security, trustedFingerprint);

@@ -323,15 +323,18 @@ void onTrustCertificate() {
     if (!account || account->refusedFingerprint.empty())
         return;
     const int askedId = account->id;
+    const std::string shown = account->refusedFingerprint;
     if (!askToTrustCertificate(dialogWindow, dialogCaption, *account))
         return;
-    // The box ran a message loop: a check may have run, or Cancel.
+    // The box ran a message loop, in which a timer's check or Cancel may
+    // have run: what is trusted is the certificate the user compared, and
+    // only for the profile it was shown for.
     account = selectedAccount();
-    if (!account || account->id != askedId || account->refusedFingerprint.empty())
+    if (!account || account->id != askedId)
         return;
-    account->trustedFingerprint = account->refusedFingerprint;
-    account->refusedFingerprint.clear();
-    account->refusalCode = 0;
+    account->trustedFingerprint = shown;
+    if (account->refusedFingerprint == shown)
+        account->forgetRefusedCertificate();
     enableTrustButton(*account);
 }
 
@@ -545,8 +548,7 @@ int OptionsDialog::readControls() {
         // A trusted or refused certificate was another server's.
         if (host != account->host) {
             account->trustedFingerprint.clear();
-            account->refusedFingerprint.clear();
-            account->refusalCode = 0;
+            account->forgetRefusedCertificate();
             enableTrustButton(*account);
         }
         account->setHost(host);
