@@ -1,84 +1,50 @@
 // A profile's connection security and trusted certificate in its stored
-// line: how they read back, and what older versions make of the line.
+// line, and what older versions make of such a line.
 #include "accounts/ProfileLine.h"
 
 #include "accounts/AccountFixture.h"
 #include "accounts/DecimalText.h"
 
-#include <string>
+#include <algorithm>
+#include <cctype>
 
 namespace {
 
 using ProfileSecurityTest = AccountFixture;
-using Security = ConnectionSecurity;
 
-const std::string fingerprint = "00112233445566778899AABBCCDDEEFF0123456789ABCDEF0123456789ABCDEF";
-const std::string start = "pop.example.org,joe,,1,0,10,0,C:\\MAIL.EXE,0,";
+const std::string pin = "00112233445566778899AABBCCDDEEFF0123456789ABCDEF0123456789ABCDEF";
+const std::string start = "pop.example.org,joe,,1,0,10,0,rundll32 url.dll,Open,0,";
 
-// Decisions: unknown letters are skipped; a line naming both forms of TLS
-// gets implicit TLS; a fingerprint in lower case is the same one; one of the
-// wrong length or with any other character trusts nothing; a plain profile
-// stores no trust.
+// Decisions: both forms of TLS named give implicit TLS; a fingerprint in
+// lower case is the same one; one of the wrong length or with another
+// character trusts nothing; a plain profile stores no trust.
 TEST_F(ProfileSecurityTest, PortFieldsReadBackAs) {
-    const struct {
-        std::string stored;
-        std::string saved;
-        Security security;
-    } rows[] = {
-        {"110d", "110d", Security::None},
-        {"995dq", "995dq", Security::None},
-        {"110dxyz", "110d", Security::None},
-        {"110ds", "110ds", Security::Stls},
-        {"995di", "995di", Security::ImplicitTls},
-        {"995dqi:" + fingerprint, "995dqi:" + fingerprint, Security::ImplicitTls},
-        {"0ds:" + fingerprint, "110ds:" + fingerprint, Security::Stls},
-        {"110ds:00112233445566778899aabbccddeeff0123456789abcdef0123456789abcdef", "110ds:" + fingerprint,
-         Security::Stls},
-        {"995dsi", "995di", Security::ImplicitTls},
-        {"995dzi", "995di", Security::ImplicitTls},
-        {"995di:" + fingerprint.substr(1), "995di", Security::ImplicitTls},
-        {"995di:" + fingerprint + "0", "995di", Security::ImplicitTls},
-        {"995di:" + fingerprint.substr(1) + "G", "995di", Security::ImplicitTls},
-        {"995di:" + fingerprint.substr(2) + ":q", "995di", Security::ImplicitTls},
-        {"995d:" + fingerprint, "995d", Security::None},
-        {"995d:i", "995d", Security::None},
-    };
-    for (const auto& row : rows) {
+    std::string lowerPin = pin;
+    std::transform(pin.begin(), pin.end(), lowerPin.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
+    const std::pair<std::string, std::string> rows[] = {
+        {"110d", "110d"},           {"995dq", "995dq"},          {"110dsx", "110ds"},
+        {"995dqi:" + pin, "995dqi:" + pin}, {"0ds:" + lowerPin, "110ds:" + pin}, {"995dsi", "995di"},
+        {"995di:" + pin.substr(1), "995di"}, {"995di:" + pin + "0", "995di"}, {"995di:G" + pin.substr(1), "995di"},
+        {"995di:" + pin.substr(2) + ":q", "995di"}, {"995d:" + pin, "995d"}};
+    for (const auto& [stored, saved] : rows) {
         Account account(1);
-        applyProfileLine(account, start + row.stored);
-        EXPECT_EQ(formatProfileLine(account), start + row.saved) << row.stored;
-        EXPECT_EQ(account.security, row.security) << row.stored;
-        EXPECT_TRUE(account.notifyNewMail == (row.saved.find('q') == std::string::npos)) << row.stored;
+        applyProfileLine(account, start + stored);
+        EXPECT_EQ(formatProfileLine(account), start + saved) << stored;
+        EXPECT_EQ(account.notifyNewMail, saved.find('q') == std::string::npos) << stored;
     }
 }
 
 // Older versions split the line at its commas and read only the port's
-// leading digits (version 1.1 also looks for a "q" anywhere after them):
-// a TLS line gives them every other field, the port and the balloon
-// setting of the same profile stored plain.
+// leading digits, version 1.1 also a "q" anywhere after them: a TLS line
+// gives them what the same profile stored plain gives.
 TEST_F(ProfileSecurityTest, OlderVersionsReadEveryOtherField) {
-    const auto quiet = [](std::string_view port) {
-        return port.find('q', port.find_first_not_of("0123456789")) != std::string_view::npos;
-    };
-    for (const Security security : {Security::Stls, Security::ImplicitTls}) {
-        for (const bool notify : {true, false}) {
-            Account account(1);
-            applyProfileLine(account, "pop.example.org,joe,,1,3,10,1,rundll32 url.dll,Open,1,995d");
-            account.password = "secret";
-            account.notifyNewMail = notify;
-            const std::string plain = formatProfileLine(account);
-            account.security = security;
-            account.trustedFingerprint = fingerprint;
-            const std::string secure = formatProfileLine(account);
-            SCOPED_TRACE(secure);
-            const auto plainFields = splitProfileLine(plain);
-            const auto secureFields = splitProfileLine(secure);
-            ASSERT_EQ(secureFields.size(), profileFieldCount);
-            for (std::size_t i = 0; i + 1 < profileFieldCount; ++i)
-                EXPECT_EQ(secureFields[i], plainFields[i]) << i;
-            EXPECT_EQ(readUnsigned(secureFields.back()), 995u);
-            EXPECT_EQ(quiet(secureFields.back()), !notify);
-        }
+    for (const std::string& port : {"995ds:" + pin, "995dqi:" + pin}) {
+        const std::string secureLine = start + port, plainLine = start + port.substr(0, port.find_first_of("si"));
+        const auto fields = splitProfileLine(secureLine), plain = splitProfileLine(plainLine);
+        ASSERT_EQ(fields.size(), profileFieldCount);
+        EXPECT_TRUE(std::equal(fields.begin(), fields.end() - 1, plain.begin())) << port;
+        EXPECT_EQ(readUnsigned(fields.back()), 995u);
+        EXPECT_EQ(fields.back().find('q', 3) == std::string_view::npos, plain.back().find('q') == std::string_view::npos);
     }
 }
 
