@@ -32,6 +32,22 @@ struct SspiBuffer {
     }
 };
 
+// Words for the statuses a server can cause, for a system (Wine) that has
+// none of its own.
+const char* statusWords(SECURITY_STATUS status) {
+    switch (status) {
+    case SEC_E_ILLEGAL_MESSAGE: return "an alert from the server, or a message that breaks the protocol";
+    case SEC_E_INVALID_TOKEN: return "not a TLS message";
+    case SEC_E_ALGORITHM_MISMATCH: return "no protocol version or cipher in common";
+    case SEC_E_INCOMPLETE_MESSAGE: return "incomplete message";
+    case SEC_E_DECRYPT_FAILURE:
+    case SEC_E_MESSAGE_ALTERED: return "a record that does not decrypt";
+    case SEC_E_UNSUPPORTED_FUNCTION: return "unsupported";
+    case SEC_E_INTERNAL_ERROR: return "internal error of the system's TLS";
+    default: return "no description";
+    }
+}
+
 // A record starts with its type (20 to 24) and the major version 3. Checked
 // before SSPI sees the bytes: a server that answers in plain text would
 // otherwise have it wait for a "record" as long as its first bytes say.
@@ -55,7 +71,7 @@ TlsChannel::Exception::Exception(const char* text, SECURITY_STATUS status)
 
 std::string TlsChannel::Exception::message() const {
     return "TLS: " + MsgException::message() + ": SSPI status " +
-           describeStatus(static_cast<unsigned long>(status), "no description") + "\n";
+           describeStatus(static_cast<unsigned long>(status), statusWords(status)) + "\n";
 }
 
 TlsChannel::TlsChannel(Socket& socket) : socket(socket), incoming(incomingCapacity) {}
@@ -121,15 +137,13 @@ void TlsChannel::negotiate(bool first) {
         const bool failed = status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED &&
                             status != SEC_I_INCOMPLETE_CREDENTIALS;
         if (out[0].cbBuffer > 0 && token.data) {
-            if (!failed) {
+            try {
                 sendAll(static_cast<const char*>(token.data), out[0].cbBuffer);
-            } else {
-                // The alert that tells the server why; the failure itself is
-                // what the caller must hear about.
-                try {
-                    sendAll(static_cast<const char*>(token.data), out[0].cbBuffer);
-                } catch (const Socket::Exception&) {
-                }
+            } catch (const Socket::Exception&) {
+                // After a failure the token is the alert that tells the
+                // server why; the failure is what the caller must hear of.
+                if (!failed)
+                    throw;
             }
         }
         if (failed)
@@ -145,8 +159,8 @@ void TlsChannel::negotiate(bool first) {
         first = false;
         if (status == SEC_E_OK)
             return;
-        // A request for a client certificate: we have none and say so by
-        // going on without one.
+        // SEC_I_INCOMPLETE_CREDENTIALS asks for a client certificate: we
+        // have none, and say so by calling again at once.
         if (incomingSize == 0 && status != SEC_I_INCOMPLETE_CREDENTIALS)
             readMore();
     }

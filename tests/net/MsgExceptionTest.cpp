@@ -11,9 +11,11 @@ namespace {
 TEST(POP3Exception, CodesAndTextsReachTheUserThroughTheBase) {
     const char* const texts[] = {"unspecified error",       "socket error",        "host name lookup failed",
                                  "connection failed",       "POP3 server error",   "authorization failed",
-                                 "status retrieval failed", "message scan failed", "disconnection error"};
-    for (int code = -1; code <= 9; ++code)
-        EXPECT_EQ(POP3::Exception("x", "", code).codeText(), code < 0 || code > 8 ? "unknown error" : texts[code]);
+                                 "status retrieval failed", "message scan failed", "disconnection error",
+                                 "secure connection failed", "certificate not trusted",
+                                 "certificate name mismatch", "certificate expired", "server offers no STLS"};
+    for (int code = -1; code <= 14; ++code)
+        EXPECT_EQ(POP3::Exception("x", "", code).codeText(), code < 0 || code > 13 ? "unknown error" : texts[code]);
 
     const POP3::Exception refused("received -ERR", " ", 5);
     const MsgException& base = refused;
