@@ -20,9 +20,10 @@ IconImage image(HICON icon) {
 // The envelope, the colour's square (blue for a colour out of range) and the
 // state's sign; no sign in state 5, nor in a state the program never sets.
 IconImage expected(unsigned colour, int state) {
-    const IconImage base =
-        layered(image(programIcon.icon), image(colourIcons[colour < colourCount ? colour : 0].icon));
-    return state >= 0 && state < 5 ? layered(base, image(stateOverlays[std::size_t(state)].icon)) : base;
+    const IconImage base = layered(image(programIcon.icon),
+                                   image(colourIcons[colour < colourCount ? colour : 0].icon));
+    return state >= 0 && state < 5 ? layered(base, image(stateOverlays[std::size_t(state)].icon))
+                                   : base;
 }
 
 // From the first show to the destruction: the shell calls, the icon of each

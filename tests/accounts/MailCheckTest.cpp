@@ -47,9 +47,9 @@ TEST_F(MailCheckTest, StepsNewMessagesAndFailures) {
         if (tips.empty() || tips.back() != tip)
             tips.push_back(tip);
     }
-    EXPECT_EQ(tips, (std::vector<std::string>{"mail unchecked", "connecting... (09:05)",
-                                              "receiving headers... (09:05)", "disconnecting... (09:05)",
-                                              "2 messages - 2 new (09:05)"}));
+    EXPECT_EQ(tips, (std::vector<std::string>{
+                        "mail unchecked", "connecting... (09:05)", "receiving headers... (09:05)",
+                        "disconnecting... (09:05)", "2 messages - 2 new (09:05)"}));
     server.add(message("c3"));
     account.check();
     account.check();

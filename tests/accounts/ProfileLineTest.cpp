@@ -14,7 +14,8 @@ using ProfileLineTest = AccountFixture;
 // is the line older versions read, with "secret" scrambled.
 TEST_F(ProfileLineTest, StoredLinesReadBackAs) {
     const std::pair<const char*, const char*> lines[] = {
-        {"10.1.2.3,user1,\xFD\xAD\xBD\xDF\xEC\xAF,1,5,35791,1,C:\\MAIL\\MAIL.EXE,1,4294967295d", nullptr},
+        {"10.1.2.3,user1,\xFD\xAD\xBD\xDF\xEC\xAF,1,5,35791,1,C:\\MAIL\\MAIL.EXE,1,4294967295d",
+         nullptr},
         {"mail.example.org,joe", "mail.example.org,joe,,0,0,10,0,,0,110d"},
         {"h,u,,1,3", "h,u,,1,3,10,0,,0,110d"},
         {",,,,,,,,,", ",,,0,0,0,0,,0,110d"},

@@ -18,12 +18,14 @@ TEST(ProfileProblems, PasswordsRefusedExactlyForBytesStoredAsCommaOrNul) {
             const char stored = scrambledByte(static_cast<char>(value), position);
             const std::string problem =
                 passwordProblem(std::string(position, 'a') + static_cast<char>(value));
-            ASSERT_EQ(!problem.empty(), stored == ',' || stored == '\0') << value << " at " << position;
+            ASSERT_EQ(!problem.empty(), stored == ',' || stored == '\0')
+                << value << " at " << position;
             if (!problem.empty()) {
                 ++refused;
                 EXPECT_GE(value, 0x80);
                 EXPECT_NE(problem.find("character " + std::to_string(position + 1) + " "),
-                          std::string::npos) << problem;
+                          std::string::npos)
+                    << problem;
             }
         }
         EXPECT_EQ(refused, 2) << position;

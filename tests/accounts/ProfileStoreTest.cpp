@@ -20,8 +20,8 @@ namespace {
 // prefix's registry server, and no lasting key can be made under it.
 void createVolatileKey(const char* path) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
 }
@@ -34,8 +34,9 @@ bool keyExists(const char* path) {
 }
 
 void writeValue(const std::string& name, DWORD type, const std::string& data) {
-    RegSetValueExA(RegistryKey::create(HKEY_CURRENT_USER, profileKeyPath).get(), name.c_str(), 0, type,
-                   reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    RegSetValueExA(RegistryKey::create(HKEY_CURRENT_USER, profileKeyPath).get(), name.c_str(), 0,
+                   type, reinterpret_cast<const BYTE*>(data.data()),
+                   static_cast<DWORD>(data.size()));
 }
 
 // Every byte of the stored text value `name`, its NUL included; "" when there
@@ -43,8 +44,8 @@ void writeValue(const std::string& name, DWORD type, const std::string& data) {
 std::string storedText(const std::string& name) {
     char text[2048];
     DWORD size = sizeof text;
-    return RegGetValueA(HKEY_CURRENT_USER, profileKeyPath, name.c_str(), RRF_RT_REG_SZ, nullptr, text,
-                        &size) == ERROR_SUCCESS
+    return RegGetValueA(HKEY_CURRENT_USER, profileKeyPath, name.c_str(), RRF_RT_REG_SZ, nullptr,
+                        text, &size) == ERROR_SUCCESS
                ? std::string(text, size)
                : "";
 }
@@ -128,7 +129,8 @@ TEST_F(ProfileStoreTest, AtMost100ProfilesLoadInTheOrderOfTheirNumbers) {
     ASSERT_EQ(list.size(), 100u);
     int i = 0;
     for (const Account& account : list) {
-        EXPECT_EQ(account.host, i == 3 ? "%SystemRoot%" : "host" + std::to_string(i < 3 ? i : i + 2));
+        EXPECT_EQ(account.host,
+                  i == 3 ? "%SystemRoot%" : "host" + std::to_string(i < 3 ? i : i + 2));
         ++i;
     }
     EXPECT_NE(list.begin()->trayIcon, nullptr);
@@ -149,7 +151,8 @@ TEST_F(ProfileStoreTest, ARefusedSaveLosesNothing) {
         {&Account::user, "Doe, Joe", "The user name must not contain a comma."},
         {&Account::host, "mail\0host"s, "The host name must not contain a NUL"},
         {&Account::user, "\0"s, "The user name must not contain a NUL"},
-        {&Account::clientCommand, "mail.exe\0-x"s, "The mail client command must not contain a NUL"},
+        {&Account::clientCommand, "mail.exe\0-x"s,
+         "The mail client command must not contain a NUL"},
         {&Account::password, "ok" + std::string(1, scrambledByte(',', 2)), "its character 3 "},
         {&Account::clientCommand, std::string(longest + 1, 'c'), "\"ann@host\" cannot be saved."},
         {&Account::clientCommand, std::string(longest + 1, 'c'), "by 1 character."},
@@ -162,7 +165,8 @@ TEST_F(ProfileStoreTest, ARefusedSaveLosesNothing) {
         const std::string kept = account.*field;
         account.*field = value;
         if (problem)
-            EXPECT_NE(failure(&AccountList::saveProfiles).find(problem), std::string::npos) << problem;
+            EXPECT_NE(failure(&AccountList::saveProfiles).find(problem), std::string::npos)
+                << problem;
         else
             EXPECT_EQ(profileProblem(account), "");
         account.*field = kept;

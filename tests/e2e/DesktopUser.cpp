@@ -79,7 +79,8 @@ void typeText(const std::string& text) {
 HWND focusOf(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus
+                                                                              : nullptr;
 }
 
 std::string tooltipOf(HWND icon, DWORD milliseconds) {

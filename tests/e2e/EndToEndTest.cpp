@@ -110,7 +110,8 @@ TEST_F(EndToEnd, ChecksDeletesHandsOverComesBackAndStartsWithTheNewOptions) {
         typeInto(options, IDC_CLIENT_COMMAND, "mua.exe");
         clickWindow(GetDlgItem(options, IDC_DELETE_IMMEDIATELY));
         clickWindow(GetDlgItem(options, IDC_COLOUR));
-        ASSERT_TRUE(waitUntil([&] { return focusOf(options) == GetDlgItem(options, IDC_COLOUR); }, 2000));
+        ASSERT_TRUE(
+            waitUntil([&] { return focusOf(options) == GetDlgItem(options, IDC_COLOUR); }, 2000));
         for (WORD key : {VK_HOME, VK_RIGHT, VK_RIGHT})
             pressKey(key);
         clickWindow(GetDlgItem(options, IDOK));

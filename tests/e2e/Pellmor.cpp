@@ -52,5 +52,6 @@ bool chooseCommand(HWND icon, char key) {
 
 long exitThrough(DebuggedProgram& pellmor, HWND icon) {
     DWORD code = 0;
-    return chooseCommand(icon, 'X') && pellmor.waitForExit(20000, code) ? static_cast<long>(code) : -1;
+    return chooseCommand(icon, 'X') && pellmor.waitForExit(20000, code) ? static_cast<long>(code)
+                                                                        : -1;
 }
