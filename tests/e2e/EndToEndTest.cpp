@@ -122,7 +122,7 @@ TEST_F(EndToEnd, ChecksDeletesHandsOverComesBackAndStartsWithTheNewOptions) {
         expected.clientCommand = "mua.exe";
         expected.deleteImmediately = true;
         expected.iconColour = 2;
-        char line[1000];
+        char line[1000] = "";
         DWORD size = sizeof line;
         RegGetValueA(HKEY_CURRENT_USER, profileKeyPath, "1", RRF_RT_REG_SZ, nullptr, line, &size);
         EXPECT_EQ(line, formatProfileLine(expected));
