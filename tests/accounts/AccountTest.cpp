@@ -20,62 +20,66 @@ IconImage image(HICON icon) {
 // The envelope, the colour's square (blue for a colour out of range) and the
 // state's sign; no sign in state 5, nor in a state the program never sets.
 IconImage expected(unsigned colour, int state) {
-    const IconImage base =
-        layered(image(programIcon.icon), image(colourIcons[colour < colourCount ? colour : 0].icon));
-    return state >= 0 && state < 5 ? layered(base, image(stateOverlays[std::size_t(state)].icon)) : base;
+    const IconImage base = layered(image(programIcon.icon),
+                                   image(colourIcons[colour < colourCount ? colour : 0].icon));
+    return state >= 0 && state < 5 ? layered(base, image(stateOverlays[std::size_t(state)].icon))
+                                   : base;
 }
 
-TEST_F(AccountTest, TheTrayShowsTheColourAndTheState) {
-    Account account(1);
-    account.setShowIcon(true);
-    const auto shown = [&] { return image(shell.calls.back().data.hIcon); };
-    unsigned colour = 0;
-    EXPECT_EQ(differences(shown(), expected(colour, 0)), "") << "a new account";
-    for (int state = 0; state <= 6; ++state) {
-        account.setIconState(state);
-        EXPECT_EQ(differences(shown(), expected(colour, state)), "") << state;
-        for (unsigned next : {5u, 6u, 0u - 1, 3u}) {
-            account.setIconColour(colour = next);
-            EXPECT_EQ(account.iconColour, colour < colourCount ? colour : 0);
-            EXPECT_EQ(differences(shown(), expected(colour, state)), "") << colour << "/" << state;
-        }
-    }
-}
-
-TEST_F(AccountTest, ShowingHidingAndTheTooltip) {
-    Account account(17);
-    account.setUser("user1");
-    account.setShowIcon(true);
-    account.setShowIcon(true);
+// From the first show to the destruction: the shell calls, the icon of each
+// colour and state, the tooltip, and everything released at the end.
+TEST_F(AccountTest, TheTrayIconFromShowToDestruction) {
+    auto account = std::make_unique<Account>(17);
+    account->setUser("user1");
+    account->setShowIcon(true);
+    account->setShowIcon(true);
     // Nothing while hidden; an add, then callback, icon and tip; a second
     // show adds nothing.
     EXPECT_EQ(shellLog(), "add 0 ; modify 1 ; modify 3 ; modify 7 user1 - mail unchecked; ");
     EXPECT_EQ(shell.calls[0].data.hWnd, window.handle);
     EXPECT_EQ(shell.calls[0].data.uID, 17u);
     EXPECT_EQ(shell.calls[1].data.uCallbackMessage, static_cast<UINT>(WM_USER));
-    EXPECT_EQ(shell.calls[2].data.hIcon, account.stateIcon.icon);
+    EXPECT_EQ(differences(image(shell.calls[2].data.hIcon), expected(0, 0)), "") << "a new one";
+    unsigned colour = 0;
+    for (int state = 0; state <= 6; ++state) {
+        account->setIconState(state);
+        for (unsigned next : {colour, 5u, 6u, 0u - 1, 3u}) {
+            account->setIconColour(colour = next);
+            const IconImage shown = image(shell.calls.back().data.hIcon);
+            EXPECT_EQ(differences(shown, expected(colour, state)), "") << colour << "/" << state;
+        }
+    }
 
-    account.setHost("pop.example.org");
-    account.setStatus("connecting...");
+    account->setHost("pop.example.org");
+    account->setStatus("connecting...");
     EXPECT_EQ(shell.calls.back().tip(), "user1@pop.example.org - connecting... (09:05)");
-    account.setUser("");
-    EXPECT_EQ(shell.calls.back().tip(), "@pop.example.org - connecting... (09:05)");
-    account.setHost("");
+    account->setUser("");
+    account->setHost("");
     EXPECT_EQ(shell.calls.back().tip(), "connecting... (09:05)") << "no title: the status alone";
-
     shell.calls.clear();
-    account.setShowIcon(false);
-    account.setShowIcon(false);
-    account.setIconState(Account::NewMail);
-    account.setStatus("1 message");
-    account.setShowIcon(true);
-    EXPECT_EQ(shellLog(), "delete; add 0 ; modify 1 ; modify 3 ; modify 7 1 message (09:05); ");
-    EXPECT_EQ(shell.calls.back().data.hIcon, account.stateIcon.icon);
+    account->setShowIcon(false);
+    account->setShowIcon(false);
+    account->setShowIcon(true);
+    EXPECT_EQ(shellLog(), "delete; add 0 ; modify 1 ; modify 3 ; modify 7 connecting... (09:05); ");
 
     timeOfDay = runtimeTimeOfDay;
-    account.setStatus("x");
-    EXPECT_TRUE(std::regex_match(account.status, std::regex(R"(x \([0-2]\d:[0-5]\d\))")))
-        << account.status;
+    account->setStatus("x");
+    EXPECT_TRUE(std::regex_match(account->status, std::regex(R"(x \([0-2]\d:[0-5]\d\))")))
+        << account->status;
+
+    account->setCheckAutomatically(true);
+    account->menu = CreatePopupMenu();
+    const HMENU submenu = CreatePopupMenu();
+    AppendMenuA(account->menu, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), "sub");
+    const HICON state = account->stateIcon.icon;
+    shell.calls.clear();
+    account.reset();
+    Account(22); // never shown: nothing to tell the shell
+    EXPECT_FALSE(IsMenu(submenu));
+    EXPECT_FALSE(iconAlive(state));
+    EXPECT_FALSE(KillTimer(mainWindow, 17)) << "the timer runs on";
+    EXPECT_EQ(shellLog(), "delete; ");
+    EXPECT_EQ(shell.calls[0].data.uID, 17u);
 }
 
 // Whether the main window has a timer under `id`; the probe stops it.
@@ -83,7 +87,9 @@ bool timerRuns(UINT_PTR id) {
     return KillTimer(mainWindow, id) != FALSE;
 }
 
-TEST_F(AccountTest, TheTimerRunsOnlyWithAutomaticChecksAndAnInterval) {
+// The timer runs only with automatic checks, an interval and the main window;
+// its period runs from the last change and never becomes 0 ms.
+TEST_F(AccountTest, TheTimer) {
     Account account(31);
     account.setInterval(10);
     EXPECT_FALSE(timerRuns(31)) << "automatic checks are off";
@@ -99,43 +105,20 @@ TEST_F(AccountTest, TheTimerRunsOnlyWithAutomaticChecksAndAnInterval) {
     account.setCheckAutomatically(true);
     EXPECT_EQ(account.timerId, 0u) << "without the main window it would be a timer no one finds";
     mainWindow = window.handle;
-}
 
-TEST_F(AccountTest, ThePeriodRunsFromTheLastChangeAndIsNever0Ms) {
     // 2^27 minutes are 2^32 * 1875 ms: in 32 bits a period of 0.
-    Account distant(36);
-    distant.intervalMinutes = 1u << 27;
-    distant.checkAutomatically = true;
-    distant.restartTimer();
+    account.intervalMinutes = 1u << 27;
+    account.restartTimer();
     Account::timerMillisecondsPerMinute = 20;
-    Account account(34);
-    account.setCheckAutomatically(true); // 10 "minutes": 200 ms
+    Account quick(34);
+    quick.setCheckAutomatically(true); // 10 "minutes": 200 ms
     window.pumpFor(120);
     const DWORD changed = GetTickCount();
-    account.setInterval(15); // 300 ms from now
+    quick.setInterval(15); // 300 ms from now
     ASSERT_TRUE(window.pumpUntil([&] { return window.count(WM_TIMER, 34) >= 1; }, 5000));
-    ASSERT_EQ(window.count(WM_TIMER, 36), 0);
+    ASSERT_EQ(window.count(WM_TIMER, 31), 0);
     // GetTickCount advances in steps of up to 16 ms.
     EXPECT_GE(window.events.front().tick - changed, 280u);
-}
-
-TEST_F(AccountTest, DestroyingReleasesEverythingItOwns) {
-    auto account = std::make_unique<Account>(21);
-    account->setShowIcon(true);
-    account->setCheckAutomatically(true);
-    account->menu = CreatePopupMenu();
-    const HMENU submenu = CreatePopupMenu();
-    AppendMenuA(account->menu, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), "sub");
-    const HICON base = account->baseIcon.icon, state = account->stateIcon.icon;
-    shell.calls.clear();
-    account.reset();
-    Account(22); // never shown: nothing to tell the shell
-    EXPECT_FALSE(IsMenu(submenu));
-    EXPECT_FALSE(iconAlive(base));
-    EXPECT_FALSE(iconAlive(state));
-    EXPECT_FALSE(timerRuns(21));
-    EXPECT_EQ(shellLog(), "delete; ");
-    EXPECT_EQ(shell.calls[0].data.uID, 21u);
 }
 
 } // namespace

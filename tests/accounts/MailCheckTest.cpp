@@ -33,7 +33,10 @@ protected:
     Account account{7};
 };
 
-TEST_F(MailCheckTest, TheIconTurnsToTheHourglassThenEachStepShows) {
+// The steps follow the hourglass; new messages add up until the menu is
+// seen; a failure shows its state and short text, and keeps the menu and the
+// messages of the last good check.
+TEST_F(MailCheckTest, StepsNewMessagesAndFailures) {
     const std::size_t before = shell.calls.size();
     account.check();
     ASSERT_GT(shell.calls.size(), before);
@@ -44,14 +47,9 @@ TEST_F(MailCheckTest, TheIconTurnsToTheHourglassThenEachStepShows) {
         if (tips.empty() || tips.back() != tip)
             tips.push_back(tip);
     }
-    EXPECT_EQ(tips, (std::vector<std::string>{"mail unchecked", "connecting... (09:05)",
-                                              "receiving headers... (09:05)", "disconnecting... (09:05)",
-                                              "2 messages - 2 new (09:05)"}));
-    EXPECT_EQ(account.iconState, Account::NewMail);
-}
-
-TEST_F(MailCheckTest, NewMessagesAddUpUntilTheMenuIsSeen) {
-    account.check();
+    EXPECT_EQ(tips, (std::vector<std::string>{
+                        "mail unchecked", "connecting... (09:05)", "receiving headers... (09:05)",
+                        "disconnecting... (09:05)", "2 messages - 2 new (09:05)"}));
     server.add(message("c3"));
     account.check();
     account.check();
@@ -60,12 +58,7 @@ TEST_F(MailCheckTest, NewMessagesAddUpUntilTheMenuIsSeen) {
     account.check();
     EXPECT_EQ(account.status, "3 messages (09:05)");
     EXPECT_EQ(account.iconState, Account::NothingNew);
-}
 
-// A failed check shows its state and short text, and keeps the menu and the
-// messages of the last good one.
-TEST_F(MailCheckTest, AFailureShowsItsStateAndKeepsTheMenu) {
-    account.check();
     const HMENU menu = account.menu;
     const int items = GetMenuItemCount(menu);
     const std::tuple<const char*, int, const char*> failures[] = {
@@ -78,10 +71,23 @@ TEST_F(MailCheckTest, AFailureShowsItsStateAndKeepsTheMenu) {
         EXPECT_EQ(account.iconState, state);
         EXPECT_EQ(account.status, status);
         EXPECT_EQ(account.messageCount, 0u);
-        EXPECT_EQ(account.messages.count(), 2);
+        EXPECT_EQ(account.messages.count(), 3);
         EXPECT_EQ(account.menu, menu);
         EXPECT_EQ(GetMenuItemCount(account.menu), items);
     }
+}
+
+TEST_F(MailCheckTest, CheckAllSkipsAccountsWithoutHost) {
+    AccountList list;
+    for (int id : {1, 2}) {
+        auto added = std::make_unique<Account>(id);
+        list.append(added);
+    }
+    applyProfileLine(*list.withId(2), formatProfileLine(account));
+    list.checkAll();
+    EXPECT_EQ(list.withId(1)->status, "mail unchecked");
+    EXPECT_EQ(list.withId(1)->iconState, Account::NeverChecked);
+    EXPECT_EQ(list.withId(2)->status, "2 messages - 2 new (09:05)");
 }
 
 // The balloon Wine's tray shows (a tooltip of the balloon style), or null
@@ -116,19 +122,6 @@ TEST_F(MailCheckTest, ABalloonTellsOfNewMailOncePerCheck) {
     EXPECT_EQ(shownBalloon(3000), nullptr);
     account.noticeNewMail(Account::firstFillNoticeLimit + 1, false);
     EXPECT_NE(shownBalloon(6000), nullptr);
-}
-
-TEST_F(MailCheckTest, CheckAllSkipsAccountsWithoutHost) {
-    AccountList list;
-    for (int id : {1, 2}) {
-        auto added = std::make_unique<Account>(id);
-        list.append(added);
-    }
-    applyProfileLine(*list.withId(2), formatProfileLine(account));
-    list.checkAll();
-    EXPECT_EQ(list.withId(1)->status, "mail unchecked");
-    EXPECT_EQ(list.withId(1)->iconState, Account::NeverChecked);
-    EXPECT_EQ(list.withId(2)->status, "2 messages - 2 new (09:05)");
 }
 
 } // namespace

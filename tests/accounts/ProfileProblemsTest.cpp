@@ -1,15 +1,13 @@
 // What keeps a profile from being stored so that it reads back as entered.
 #include "accounts/ProfileProblems.h"
 
-#include "accounts/AccountFixture.h"
 #include "accounts/PasswordScramble.h"
-#include "accounts/ProfileLine.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-using ProfileProblemsTest = AccountFixture;
 
 // A password is refused exactly when a byte of it would be stored as a comma
 // or a NUL: one byte value each per position, both 0x80 or above.
@@ -20,12 +18,14 @@ TEST(ProfileProblems, PasswordsRefusedExactlyForBytesStoredAsCommaOrNul) {
             const char stored = scrambledByte(static_cast<char>(value), position);
             const std::string problem =
                 passwordProblem(std::string(position, 'a') + static_cast<char>(value));
-            ASSERT_EQ(!problem.empty(), stored == ',' || stored == '\0') << value << " at " << position;
+            ASSERT_EQ(!problem.empty(), stored == ',' || stored == '\0')
+                << value << " at " << position;
             if (!problem.empty()) {
                 ++refused;
                 EXPECT_GE(value, 0x80);
                 EXPECT_NE(problem.find("character " + std::to_string(position + 1) + " "),
-                          std::string::npos) << problem;
+                          std::string::npos)
+                    << problem;
             }
         }
         EXPECT_EQ(refused, 2) << position;
@@ -42,20 +42,6 @@ TEST(ProfileProblems, TextMustSurviveTheCodePage) {
     EXPECT_TRUE(survivesCodePage("plain", 932));
     EXPECT_FALSE(survivesCodePage("\x81\x7F", 932));
     EXPECT_FALSE(survivesCodePage("lead at the end \x81", 932));
-}
-
-// Older versions format the line into 1000 bytes.
-TEST_F(ProfileProblemsTest, LinesOfAtMost999Characters) {
-    Account account(1);
-    account.setHost("mail.example.org");
-    account.setUser("joe");
-    account.clientCommand.assign(maxProfileLine - formatProfileLine(account).size(), 'c');
-    EXPECT_EQ(profileProblem(account), "");
-    account.clientCommand += 'c';
-    EXPECT_NE(profileProblem(account).find("\"joe@mail.example.org\""), std::string::npos);
-    EXPECT_NE(profileProblem(account).find("by 1 character."), std::string::npos);
-    account.password.assign(10, 'p');
-    EXPECT_NE(profileProblem(account).find("by 11 characters."), std::string::npos);
 }
 
 } // namespace

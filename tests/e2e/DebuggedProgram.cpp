@@ -19,8 +19,8 @@ void DebuggedProgram::run(std::string commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                        DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &process)) {
         state = failed;
         return;
     }
@@ -42,8 +42,8 @@ void DebuggedProgram::run(std::string commandLine) {
             std::string text(event.u.DebugString.nDebugStringLength, '\0');
             SIZE_T got = 0;
             if (!event.u.DebugString.fUnicode)
-                ReadProcessMemory(process.hProcess, event.u.DebugString.lpDebugStringData, text.data(), text.size(),
-                                  &got);
+                ReadProcessMemory(process.hProcess, event.u.DebugString.lpDebugStringData,
+                                  text.data(), text.size(), &got);
             text.resize(strnlen(text.c_str(), got));
             std::lock_guard<std::mutex> guard(lock);
             received.push_back(text);

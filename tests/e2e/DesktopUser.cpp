@@ -7,19 +7,14 @@
 
 namespace {
 
-void sendMouse(DWORD flags, LONG x = 0, LONG y = 0) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi = {x, y, 0, flags, 0, 0};
-    SendInput(1, &input, sizeof input);
-}
-
 void moveMouseTo(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
+    // Absolute positions run from 0 to 65535 across the screen.
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, ((r.left + r.right) / 2 * 65535 + width / 2) / (width - 1),
-              ((r.top + r.bottom) / 2 * 65535 + height / 2) / (height - 1));
+    const int x = ((r.left + r.right) / 2 * 65535 + width / 2) / (width - 1);
+    const int y = ((r.top + r.bottom) / 2 * 65535 + height / 2) / (height - 1);
+    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y, 0, 0);
     Sleep(50);
 }
 
@@ -32,13 +27,19 @@ std::vector<HWND> visibleTopLevel(const char* className) {
     return found;
 }
 
+// The tooltips that show for the icon under the mouse; the balloons of new
+// mail are tooltips too, which stay for seconds wherever the mouse goes.
+std::vector<HWND> hoverTips() {
+    std::vector<HWND> tips = visibleTopLevel("tooltips_class32");
+    std::erase_if(tips, [](HWND tip) { return GetWindowLongPtrA(tip, GWL_STYLE) & TTS_BALLOON; });
+    return tips;
+}
+
 } // namespace
 
 std::vector<HWND> trayIcons() {
-    std::vector<HWND> visible;
-    for (HWND icon : wineTrayIconWindows())
-        if (IsWindowVisible(icon))
-            visible.push_back(icon);
+    std::vector<HWND> visible = wineTrayIconWindows();
+    std::erase_if(visible, [](HWND icon) { return !IsWindowVisible(icon); });
     return visible;
 }
 
@@ -48,31 +49,27 @@ bool waitForTrayIcons(std::size_t count, DWORD milliseconds) {
 
 void clickWindow(HWND window, bool rightButton) {
     moveMouseTo(window);
-    sendMouse(rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    mouse_event(rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
     Sleep(30);
-    sendMouse(rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+    mouse_event(rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     Sleep(50);
 }
 
-void pressKey(WORD virtualKey, WORD modifier) {
-    INPUT input[4]{};
-    for (INPUT& key : input)
-        key.type = INPUT_KEYBOARD;
-    input[0].ki.wVk = input[3].ki.wVk = modifier;
-    input[1].ki.wVk = input[2].ki.wVk = virtualKey;
-    input[2].ki.dwFlags = input[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    // Without a modifier only the middle two: the key down and up.
-    SendInput(modifier ? 4 : 2, modifier ? input : input + 1, sizeof input[0]);
+void pressKey(WORD virtualKey) {
+    keybd_event(static_cast<BYTE>(virtualKey), 0, 0, 0);
+    keybd_event(static_cast<BYTE>(virtualKey), 0, KEYEVENTF_KEYUP, 0);
     Sleep(80);
 }
 
 void typeText(const std::string& text) {
     for (char c : text) {
         INPUT input[2]{};
-        input[0].type = input[1].type = INPUT_KEYBOARD;
-        input[0].ki.wScan = input[1].ki.wScan = static_cast<unsigned char>(c);
-        input[0].ki.dwFlags = KEYEVENTF_UNICODE;
-        input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        for (INPUT& key : input) {
+            key.type = INPUT_KEYBOARD;
+            key.ki.wScan = static_cast<unsigned char>(c);
+            key.ki.dwFlags = KEYEVENTF_UNICODE;
+        }
+        input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
         SendInput(2, input, sizeof input[0]);
         Sleep(15);
     }
@@ -82,15 +79,8 @@ void typeText(const std::string& text) {
 HWND focusOf(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-}
-
-// The tooltips that show for the icon under the mouse; the balloons of new
-// mail are tooltips too, which stay for seconds wherever the mouse goes.
-std::vector<HWND> hoverTips() {
-    std::vector<HWND> tips = visibleTopLevel("tooltips_class32");
-    std::erase_if(tips, [](HWND tip) { return (GetWindowLongPtrA(tip, GWL_STYLE) & TTS_BALLOON) != 0; });
-    return tips;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus
+                                                                              : nullptr;
 }
 
 std::string tooltipOf(HWND icon, DWORD milliseconds) {
@@ -121,11 +111,9 @@ bool waitForOpenMenus(std::size_t count, DWORD milliseconds) {
 
 HWND waitForWindow(const char* className, const std::string& caption, DWORD milliseconds) {
     HWND found = nullptr;
-    waitUntil(
-        [&] {
-            found = FindWindowA(className, caption.c_str());
-            return found && IsWindowVisible(found);
-        },
-        milliseconds);
-    return found && IsWindowVisible(found) ? found : nullptr;
+    const auto shown = [&] {
+        found = FindWindowA(className, caption.c_str());
+        return found && IsWindowVisible(found);
+    };
+    return waitUntil(shown, milliseconds) ? found : nullptr;
 }

@@ -26,9 +26,10 @@ bool waitForTrayIcons(std::size_t count, DWORD milliseconds);
 
 // Moves the mouse to the middle of `window` and clicks there.
 void clickWindow(HWND window, bool rightButton = false);
-// Presses and releases a key, while `modifier` (VK_SHIFT) is held if given.
-void pressKey(WORD virtualKey, WORD modifier = 0);
-// Types `text` (ASCII) as characters into whatever has the focus.
+// Presses and releases a key (VK_RETURN, 'X').
+void pressKey(WORD virtualKey);
+// Types `text` (ASCII; '\b' erases) as characters into whatever has the
+// focus.
 void typeText(const std::string& text);
 
 // The window that has the keyboard focus in the thread of `window`, which
