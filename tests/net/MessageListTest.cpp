@@ -35,16 +35,4 @@ TEST(MessageList, FindsTheFirstExactUidAndCountsTheDeleted) {
     EXPECT_EQ(list.countDeleted(), 2) << "other flags are no deletion";
 }
 
-TEST(MessageList, EraseYieldsTheNextAndKeepsTheOrder) {
-    MessageList list = listOf({"1", "2", "3", "4", "5"});
-    bool drop = true;
-    for (auto position = list.begin(); position != list.end(); drop = !drop)
-        position = drop ? list.erase(position) : std::next(position);
-    std::vector<std::string> uids;
-    for (const POP3::Message& message : list)
-        uids.push_back(message.uid);
-    EXPECT_EQ(uids, (std::vector<std::string>{"2", "4"}));
-    EXPECT_EQ(list.count(), 2);
-}
-
 } // namespace

@@ -1,14 +1,11 @@
 #include "net/MsgException.h"
 #include "net/POP3Exception.h"
-#include "net/Socket.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <set>
-
-namespace {
 
 // The user is told which step failed: every code up to the first unknown
 // one has a text no other code has, and the steps of a check (0 to 8) have one.
@@ -19,14 +16,6 @@ TEST(POP3Exception, EveryCodeHasATextOfItsOwn) {
     for (; code < 100 && text(code) != text(-1); ++code)
         EXPECT_TRUE(seen.insert(text(code)).second) << code << ": " << text(code);
     EXPECT_GE(code, 9);
-}
-
-TEST(SocketException, KeepsTheErrorOfTheFailedCallThroughCopies) {
-    WSASetLastError(10054);
-    const Socket::Exception original("recv() failed");
-    WSASetLastError(10035);
-    const Socket::Exception copy = original;
-    EXPECT_EQ(copy.message(), "Socket: recv() failed (WSAGetLastError()=10054)\n");
 }
 
 // The error reported is the one of the failed call, with the system's text.
@@ -41,5 +30,3 @@ TEST(CheckWindowsResult, NamesTheThreadsLastErrorWithTheSystemsText) {
     }
     EXPECT_EQ(formatWindowsError(5, std::string(5000, 'd').c_str()).size(), 999u);
 }
-
-} // namespace

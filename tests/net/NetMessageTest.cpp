@@ -6,21 +6,17 @@
 #include <limits>
 #include <string>
 
-namespace {
-
 TEST(POP3Message, HeaderLinesSplitAtTheFirstColonWithCleanValues) {
     const struct {
         std::string line, name, value;
     } cases[] = {
         // Encoded words stay as they came: they are read when shown.
         {"Subject: =?iso-8859-1?Q?Caf=E9?= ok", "Subject", "=?iso-8859-1?Q?Caf=E9?= ok"},
-        {"Subject:Hello", "Subject", "Hello"},
         {"Subject :  a\tb", "Subject ", "a b"},
         {"X-Empty: \t \t", "X-Empty", ""},
         {"Received: from a\tby b\t\tid 1", "Received", "from a by b  id 1"},
         {"To: a:b", "To", "a:b"},
         {"  no colon here", "", "no colon here"},
-        {"\tcontinued: part", "\tcontinued", "part"},
     };
     POP3::Message message(1, "u");
     for (const auto& c : cases) {
@@ -53,5 +49,3 @@ TEST(POP3Message, ReceivedCountsRawLinesAndSaturates) {
     message.countReceived(std::numeric_limits<size_t>::max());
     EXPECT_EQ(message.received, std::numeric_limits<int>::max());
 }
-
-} // namespace

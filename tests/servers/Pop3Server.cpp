@@ -78,8 +78,8 @@ std::vector<std::string> Pop3Server::uids() const {
     return present;
 }
 
-void Pop3Server::fault(const std::string& key, std::string reply, Cut cut, size_t chunk) {
-    locked([&] { faults[key] = {std::move(reply), cut, chunk}; });
+void Pop3Server::fault(const std::string& key, std::string reply, Cut cut) {
+    locked([&] { faults[key] = {std::move(reply), cut}; });
 }
 
 void Pop3Server::answer(const std::string& key, const std::string& statusLine,
@@ -175,12 +175,11 @@ void Pop3Server::serve(SOCKET peer) {
             }
         });
         const std::string bytes = fault.reply.empty() && !fault.cut ? properReply() : fault.reply;
-        const size_t chunk = fault.chunk ? fault.chunk : 1 << 16;
-        for (size_t at = 0; at < bytes.size(); at += chunk) {
-            const int piece = static_cast<int>(std::min(chunk, bytes.size() - at));
+        // In pieces, so that a client that stops reading fails the next one.
+        for (size_t at = 0; at < bytes.size(); at += 1 << 16) {
+            const int piece = static_cast<int>(std::min<size_t>(1 << 16, bytes.size() - at));
             if (stopping || ::send(peer, bytes.data() + at, piece, 0) != piece)
                 return false;
-            Sleep(fault.chunk ? 1 : 0); // apart, so that the pieces arrive apart
         }
         // A stall is silence; what the client still sends is recorded.
         for (std::string line; fault.cut == Stall && readLine(line);)

@@ -10,7 +10,6 @@
 //   server.refuse(Pop3Server::greeting, "-ERR busy");
 //   server.fault("top 2", "+OK\r\nSubj", Pop3Server::Close);  // these bytes, then the end
 //   server.fault("quit", "", Pop3Server::Stall);              // silence, the connection held
-//   server.fault("stat", "+OK\r\n", Pop3Server::None, 1);    // a byte per arrival
 //
 // A fault is keyed by a command ("top") or a command with its leading
 // arguments ("top 2" matches "top 2 30", not "top 12 30"); the longest
@@ -80,11 +79,9 @@ public:
     std::vector<std::string> takeTranscript() {
         return locked([&] { return std::exchange(lines, {}); });
     }
-    void clearTranscript() { takeTranscript(); }
 
-    // These bytes instead of the reply, in pieces of `chunk` bytes that
-    // arrive apart (0: at once), then the cut.
-    void fault(const std::string& key, std::string reply, Cut cut = None, size_t chunk = 0);
+    // These bytes instead of the reply, then the cut.
+    void fault(const std::string& key, std::string reply, Cut cut = None);
     void answer(const std::string& key, const std::string& statusLine,
                 const std::vector<std::string>& data);
     void refuse(const std::string& key, const std::string& statusLine = "-ERR") {
@@ -98,7 +95,6 @@ private:
     struct Fault {
         std::string reply;
         Cut cut = None;
-        size_t chunk = 0;
     };
     template <typename Action> auto locked(Action action) const -> decltype(action()) {
         std::lock_guard lock(mutex);
