@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/ConnectionSecurity.h"
 #include "net/MessageList.h"
 #include "net/POP3Client.h"
 #include "ui/IconHolder.h"
@@ -117,6 +118,22 @@ public:
     unsigned iconColour = 0;
     unsigned intervalMinutes = 10;
     unsigned port = 110;
+    // How the check secures its connection, and the SHA-256 fingerprint (64
+    // upper-case hex digits) of the one certificate the user chose to trust
+    // for this profile, or empty. Both are stored with the profile, the
+    // fingerprint only when the profile uses TLS.
+    ConnectionSecurity security = ConnectionSecurity::None;
+    std::string trustedFingerprint;
+    // The certificate the last check refused (not trusted, wrong name or
+    // expired) and that refusal's code, so that the options can offer to
+    // trust it; empty and 0 after any other outcome. Never stored: a
+    // refusal is news only until the next check.
+    std::string refusedFingerprint;
+    int refusalCode = 0;
+    void forgetRefusedCertificate() {
+        refusedFingerprint.clear();
+        refusalCode = 0;
+    }
     int id;
     POP3::Client client;
     MessageList messages;

@@ -5,6 +5,17 @@
 
 #include "net/POP3Exception.h"
 
+namespace {
+
+// The failures in which the server's certificate itself was refused: one
+// the user may choose to trust. A broken handshake (9) or a server without
+// STLS (13) showed no certificate worth trusting.
+bool refusesCertificate(int code) {
+    return code >= 10 && code <= 12;
+}
+
+} // namespace
+
 void Account::check() {
     // An account without a server is not checked at all; it keeps whatever
     // it shows.
@@ -13,8 +24,10 @@ void Account::check() {
 
     unsigned fetched = 0;
     messageCount = 0;
+    forgetRefusedCertificate();
     setIconState(Checking);
     setStatus("connecting...");
+    client.setSecurity(security, trustedFingerprint);
     try {
         client.login(user.c_str(), password.c_str(), host.c_str(), static_cast<int>(port));
         setStatus("receiving headers...");
@@ -30,6 +43,11 @@ void Account::check() {
         }
     } catch (const POP3::Exception& e) {
         setIconState(e.code == 5 ? AuthorizationFailed : CheckFailed);
+        if (refusesCertificate(e.code)) {
+            // Kept for the options dialog, which offers to trust it.
+            refusedFingerprint = client.serverFingerprint();
+            refusalCode = e.code;
+        }
         // The short text of the step that failed, not the whole message.
         setStatus(e.codeText());
         return;

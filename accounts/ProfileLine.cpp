@@ -10,8 +10,15 @@ namespace {
 
 constexpr unsigned defaultPort = 110;
 
-// The options' letters after the port's "d".
+// The options' letters after the port's "d". Lower case, and never "q"
+// but for the balloon: the trusted fingerprint after them is upper-case hex,
+// and version 1.1 looks for a "q" anywhere after the digits.
 constexpr char quietLetter = 'q';
+constexpr char stlsLetter = 's';
+constexpr char implicitTlsLetter = 'i';
+// Ends the letters; the trusted certificate's fingerprint follows it.
+constexpr char fingerprintMark = ':';
+constexpr std::size_t fingerprintLength = 64;
 
 enum Field {
     HostField,
@@ -25,6 +32,40 @@ enum Field {
     DeleteImmediatelyField,
     PortField,
 };
+
+// 64 hex digits in either case, as upper case; anything else is no
+// fingerprint at all, so that a damaged one trusts nothing.
+std::string readFingerprint(std::string_view text) {
+    if (text.size() != fingerprintLength ||
+        text.find_first_not_of("0123456789ABCDEFabcdef") != std::string_view::npos)
+        return {};
+    std::string fingerprint(text);
+    for (char& c : fingerprint)
+        c = static_cast<char>(c >= 'a' ? c - 'a' + 'A' : c);
+    return fingerprint;
+}
+
+// The port's digits, then the letters of the options, then the trusted
+// fingerprint after its mark. Unknown letters are skipped. A line naming
+// both forms of TLS gets implicit TLS: either keeps the password off the
+// wire, and with implicit TLS nothing at all is sent in plain text.
+void applyPortField(Account& account, std::string_view field) {
+    const unsigned port = readUnsigned(field);
+    account.port = port != 0 ? port : defaultPort;
+    const std::size_t mark = field.find(fingerprintMark);
+    const std::size_t start = field.find_first_not_of(" \t0123456789+-");
+    if (start == std::string_view::npos)
+        return;
+    const std::string_view letters = field.substr(start, mark - start);
+    const auto hasLetter = [&](char letter) { return letters.find(letter) != std::string_view::npos; };
+    account.notifyNewMail = !hasLetter(quietLetter);
+    if (hasLetter(implicitTlsLetter))
+        account.security = ConnectionSecurity::ImplicitTls;
+    else if (hasLetter(stlsLetter))
+        account.security = ConnectionSecurity::Stls;
+    if (mark != std::string_view::npos)
+        account.trustedFingerprint = readFingerprint(field.substr(mark + 1));
+}
 
 } // namespace
 
@@ -49,6 +90,11 @@ std::string formatProfileLine(const Account& account) {
     print(line.data(), line.size() + 1);
     if (!account.notifyNewMail)
         line += quietLetter;
+    if (account.security == ConnectionSecurity::None)
+        return line;
+    line += account.security == ConnectionSecurity::Stls ? stlsLetter : implicitTlsLetter;
+    if (!account.trustedFingerprint.empty())
+        line += fingerprintMark + account.trustedFingerprint;
     return line;
 }
 
@@ -109,12 +155,6 @@ void applyProfileLine(Account& account, std::string_view line) {
         account.clientCommand = std::string(fields[ClientCommandField]);
     if (has(DeleteImmediatelyField))
         account.deleteImmediately = readInt(fields[DeleteImmediatelyField]) != 0;
-    if (has(PortField)) {
-        const std::string_view portField = fields[PortField];
-        const unsigned port = readUnsigned(portField);
-        account.port = port != 0 ? port : defaultPort;
-        const std::size_t letters = portField.find_first_not_of(" \t0123456789+-");
-        if (letters != std::string_view::npos)
-            account.notifyNewMail = portField.find(quietLetter, letters) == std::string_view::npos;
-    }
+    if (has(PortField))
+        applyPortField(account, fields[PortField]);
 }

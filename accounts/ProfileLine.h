@@ -11,10 +11,12 @@ class Account;
 //   host,user,scrambled password,show icon,colour,interval,check
 //   automatically,client command,delete immediately,port followed by "d"
 // and then the letters of the options that differ from their defaults
-// ("q": no balloon for new mail). A profile with every option at its default
-// is stored exactly as older versions store it, and older versions read
-// only the port's digits, so they load every line of ours unchanged but for
-// the options they do not know. The fields have no quoting and no escape.
+// ("q": no balloon for new mail; "s": STLS, "i": implicit TLS), and for a
+// TLS profile that trusts one certificate, ":" and its SHA-256 fingerprint
+// in upper-case hex. A profile with every option at its default is stored
+// exactly as older versions store it, and older versions read only the
+// port's digits, so they load every line of ours unchanged but for the
+// options they do not know. The fields have no quoting and no escape.
 constexpr std::size_t profileFieldCount = 10;
 
 // Older versions format the line into a buffer of 1000 bytes, so a longer

@@ -1,7 +1,7 @@
 // How long a mail check holds the program, against the same command
 // exchange done by a reader that keeps nothing.
 //
-//   check_bench [--server PATH] [--messages N[,N...]] [--rounds R]
+//   check_bench [--server PATH] [--messages N[,N...]] [--rounds R] [--dovecot INI]
 //
 // For each mailbox size a scripted POP3 server (pop3server.exe, a process of
 // its own so that its memory is not counted here) serves N generated
@@ -11,11 +11,17 @@
 // header, the subject and sender, the first lines), the ratio of check and
 // decoding together to the baseline, the second check's time, and the
 // memory the first check's records hold.
+//
+// With --dovecot (the fixture.ini of a Dovecot fixture started with
+// PELLMOR_DOVECOT_BULK, as tools/run-bench does), the first check of each
+// generated mailbox follows, in plain text and over implicit TLS against the
+// same Dovecot in the same run, and the ratio of the two.
 #include "mail/HeaderText.h"
 #include "mail/MimeBody.h"
 #include "net/MessageList.h"
 #include "net/POP3Client.h"
 #include "net/MsgException.h"
+#include "support/TestCa.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -177,10 +183,17 @@ double baselineCheck(int port, int messages) {
     return secondsSince(start);
 }
 
-double pellmorCheck(int port, MessageList& list, int expected) {
+struct Mailbox {
+    int port = 0;
+    std::string user = "alice", password = "secret", host = "127.0.0.1";
+    ConnectionSecurity security = ConnectionSecurity::None;
+};
+
+double pellmorCheck(const Mailbox& mailbox, MessageList& list, int expected) {
     const auto start = Clock::now();
     POP3::Client client;
-    client.login("alice", "secret", "127.0.0.1", port);
+    client.setSecurity(mailbox.security);
+    client.login(mailbox.user.c_str(), mailbox.password.c_str(), mailbox.host.c_str(), mailbox.port);
     const int fetched = client.scan(list);
     client.quit();
     const double seconds = secondsSince(start);
@@ -220,12 +233,62 @@ std::string siblingPath(const char* name) {
     return path.substr(0, slash == std::string::npos ? 0 : slash) + "\\..\\tools\\demo\\" + name;
 }
 
+// The first check of each generated mailbox of a Dovecot fixture, in plain
+// text and over implicit TLS.
+void dovecotChecks(const std::string& iniPath, int rounds) {
+    std::ifstream in(iniPath);
+    Mailbox plain, secure;
+    std::string ca;
+    std::vector<std::pair<std::string, int>> bulk;
+    for (std::string line; std::getline(in, line);) {
+        const size_t equals = line.find('=');
+        const std::string key = line.substr(0, equals), value = line.substr(std::min(equals + 1, line.size()));
+        std::istringstream words(value);
+        if (key == "port")
+            words >> plain.port;
+        else if (key == "tlsPort")
+            words >> secure.port;
+        else if (key == "password")
+            plain.password = value;
+        else if (key == "ca")
+            ca = value;
+        else if (key == "bulk")
+            words >> bulk.emplace_back().first >> bulk.back().second;
+    }
+    if (bulk.empty())
+        throw MsgException(("no generated mailbox in " + iniPath).c_str());
+    const std::string trusted = trustTestCa(ca);
+    if (!trusted.empty())
+        throw MsgException(trusted.c_str());
+    // The certificate names localhost; both go by that name.
+    plain.host = secure.host = "localhost";
+    secure.password = plain.password;
+    secure.security = ConnectionSecurity::ImplicitTls;
+    std::printf("\nDovecot, first check\n%-9s %11s %11s %7s\n", "messages", "plain s", "TLS s", "ratio");
+    for (const auto& [user, messages] : bulk) {
+        plain.user = secure.user = user;
+        // Dovecot indexes a mailbox at its first session: not counted.
+        MessageList warmUp;
+        pellmorCheck(plain, warmUp, messages);
+        std::vector<double> plainTimes, tlsTimes;
+        for (int round = 0; round < rounds; ++round) {
+            MessageList plainList, tlsList;
+            plainTimes.push_back(pellmorCheck(plain, plainList, messages));
+            tlsTimes.push_back(pellmorCheck(secure, tlsList, messages));
+        }
+        std::printf("%-9d %11.3f %11.3f %7.2f\n", messages, median(plainTimes), median(tlsTimes),
+                    median(tlsTimes) / median(plainTimes));
+        std::fflush(stdout);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string serverPath = siblingPath("pop3server.exe");
     std::vector<int> sizes{1000, 10000};
     int rounds = 3;
+    std::string dovecot;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--server") {
@@ -237,6 +300,8 @@ int main(int argc, char** argv) {
                 sizes.push_back(std::atoi(item.c_str()));
         } else if (option == "--rounds") {
             rounds = std::max(1, std::atoi(argv[i + 1]));
+        } else if (option == "--dovecot") {
+            dovecot = argv[i + 1];
         }
     }
 
@@ -247,16 +312,18 @@ int main(int argc, char** argv) {
                     "msgs/s", "ratio", "decode s", "+ratio", "second s", "records MB", "peak MB");
         for (const int messages : sizes) {
             ServerProcess server(serverPath, messages);
+            Mailbox mailbox;
+            mailbox.port = server.port;
             std::vector<double> baseline, first, second, decode;
             size_t held = 0;
             for (int round = 0; round < rounds; ++round) {
                 baseline.push_back(baselineCheck(server.port, messages));
                 const size_t before = privateBytes();
                 MessageList list;
-                first.push_back(pellmorCheck(server.port, list, messages));
+                first.push_back(pellmorCheck(mailbox, list, messages));
                 held = std::max(held, privateBytes() - std::min(before, privateBytes()));
                 decode.push_back(decodeAll(list));
-                second.push_back(pellmorCheck(server.port, list, 0));
+                second.push_back(pellmorCheck(mailbox, list, 0));
             }
             const double firstTime = median(first);
             const double baseTime = median(baseline);
@@ -267,6 +334,8 @@ int main(int argc, char** argv) {
                         peakPrivateBytes() / 1048576.0);
             std::fflush(stdout);
         }
+        if (!dovecot.empty())
+            dovecotChecks(dovecot, rounds);
     } catch (const MsgException& e) {
         std::fprintf(stderr, "check_bench: %s\n", e.message().c_str());
         return 1;

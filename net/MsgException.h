@@ -23,3 +23,7 @@ void checkWindowsResult(int result);
 // "Windows error #<error>: <description>", cut to fit the 1000-byte text the
 // message has always had.
 std::string formatWindowsError(unsigned long error, const char* description);
+
+// "0x<status in hex> (<the system's description>)" for an SSPI or crypt32
+// status, with fallback as the description when the system has none.
+std::string describeStatus(unsigned long status, const char* fallback);

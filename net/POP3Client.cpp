@@ -1,10 +1,13 @@
 #include "net/POP3Client.h"
 
+#include "net/CertificateCheck.h"
 #include "net/MessageList.h"
 #include "net/POP3Exception.h"
 #include "net/POP3Message.h"
 #include "net/SocketAddress.h"
+#include "net/TlsChannel.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <string_view>
@@ -77,6 +80,12 @@ bool parseListSize(std::string_view reply, int& size) {
     return parseInt(reply, at, number) && parseInt(reply, at, size) && size >= 0;
 }
 
+// A failed receive or send: a broken TLS record is a failed secure
+// connection, anything else a socket failure.
+Exception socketFailure(const Socket::Exception& e) {
+    return Exception(e.message().c_str(), "", dynamic_cast<const TlsChannel::Exception*>(&e) ? 9 : 1);
+}
+
 } // namespace
 
 Client::Client(DWORD socketTimeout) : socketTimeout(socketTimeout) {}
@@ -122,7 +131,15 @@ void Client::login(const char* user, const char* password, const char* host, int
     } catch (const Socket::Exception&) {
         throw Exception("connection failed", "", stage);
     }
+    presentedFingerprint.clear();
+    if (security == ConnectionSecurity::ImplicitTls)
+        secure(host);
     readReply(4, discardReply);
+    if (security == ConnectionSecurity::Stls) {
+        requireStls();
+        command("stls", 13, discardReply);
+        secure(host);
+    }
     command(std::string("user ") + user, 5, discardReply);
     command(std::string("pass ") + password, 5, discardReply);
     stat();
@@ -156,6 +173,41 @@ void Client::quit() {
     }
 }
 
+void Client::requireStls() {
+    std::string reply;
+    command("capa", 13, reply);
+    const unsigned long long start = socket->lineBytesRead();
+    bool offered = false;
+    std::string line;
+    while (readDataLine(line, 13, start)) {
+        const std::string_view name = std::string_view(line).substr(0, line.find(' '));
+        offered = offered || (name.size() == 4 && std::equal(name.begin(), name.end(), "STLS", [](char a, char b) {
+                                  return std::toupper(static_cast<unsigned char>(a)) == b;
+                              }));
+    }
+    if (!offered)
+        throw Exception("the server's capabilities do not list STLS", "", 13);
+}
+
+void Client::secure(const char* host) {
+    try {
+        socket->startTls(host);
+        const TlsChannel& channel = *socket->secureChannel();
+        presentedFingerprint = CertificateCheck::fingerprint(channel.peerCertificate());
+        CertificateCheck::verify(channel.peerCertificate(), host, trustedFingerprint);
+    } catch (const Socket::Exception& e) {
+        // Nothing more goes to a server we could not secure, not even "quit".
+        socket.reset();
+        throw socketFailure(e);
+    } catch (const CertificateCheck::Exception& e) {
+        socket.reset();
+        const int code = e.fault == CertificateCheck::Fault::NameMismatch ? 11
+                         : e.fault == CertificateCheck::Fault::Expired    ? 12
+                                                                          : 10;
+        throw Exception(e.message().c_str(), "", code);
+    }
+}
+
 void Client::command(const std::string& text, int code, std::string& reply) {
     // A line break inside a user name or password would smuggle a command
     // of its own to the server.
@@ -166,7 +218,7 @@ void Client::command(const std::string& text, int code, std::string& reply) {
     try {
         socket->sendString(text + "\r\n");
     } catch (const Socket::Exception& e) {
-        throw Exception(e.message().c_str(), "", 1);
+        throw socketFailure(e);
     }
     readReply(code, reply);
 }
@@ -201,7 +253,7 @@ bool Client::readDataLine(std::string& line, int code, unsigned long long replyS
     } catch (const Socket::Exception& e) {
         if (e.wsaError == WSAEMSGSIZE)
             throw Exception("reply too long", "", code);
-        throw Exception(e.message().c_str(), "", 1);
+        throw socketFailure(e);
     }
     if (socket->lineBytesRead() - replyStart > maxReplyBytes)
         throw Exception("reply too long", "", code);

@@ -62,6 +62,11 @@ public:
     const int topLines = 30;
 
 private:
+    // Fails with code 13 unless "capa" lists STLS.
+    void requireStls();
+    // The handshake and the certificate check; presentedFingerprint is set
+    // as soon as there is a certificate.
+    void secure(const char* host);
     void command(const std::string& text, int code, std::string& reply);
     void readReply(int code, std::string& reply);
     bool readDataLine(std::string& line, int code, unsigned long long replyStart);

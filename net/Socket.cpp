@@ -1,6 +1,7 @@
 #include "net/Socket.h"
 
 #include "net/SocketAddress.h"
+#include "net/TlsChannel.h"
 
 #include <algorithm>
 
@@ -47,6 +48,7 @@ void Socket::setTimeout(DWORD timeout) {
 }
 
 Socket::~Socket() {
+    tls.reset();
     if (handle != INVALID_SOCKET)
         ::closesocket(handle);
 }
@@ -66,7 +68,10 @@ int Socket::send(const char* data, int length, int flags) {
 }
 
 int Socket::sendString(const std::string& data) {
-    return send(data.data(), static_cast<int>(data.size()), 0);
+    if (!tls)
+        return send(data.data(), static_cast<int>(data.size()), 0);
+    tls->send(data.data(), data.size());
+    return static_cast<int>(data.size());
 }
 
 int Socket::receive(char* buffer, int length, int flags) {
@@ -76,6 +81,19 @@ int Socket::receive(char* buffer, int length, int flags) {
     return count;
 }
 
+int Socket::receiveText(char* buffer, int length) {
+    return tls ? tls->receive(buffer, length) : receive(buffer, length, 0);
+}
+
+void Socket::startTls(const std::string& host) {
+    if (readStart != readEnd)
+        throw TlsChannel::Exception("the server sent text before the handshake", SEC_E_ILLEGAL_MESSAGE);
+    // Kept only once it works: a failed handshake leaves nothing to close.
+    auto channel = std::make_unique<TlsChannel>(*this);
+    channel->handshake(host);
+    tls = std::move(channel);
+}
+
 void Socket::readLine(std::string& line) {
     // The line as received, terminator included, kept up to the limit.
     std::string raw;
@@ -83,7 +101,7 @@ void Socket::readLine(std::string& line) {
     bool cut = false;
     for (;;) {
         if (readStart == readEnd) {
-            const int count = receive(readBuffer.data(), static_cast<int>(readBuffer.size()), 0);
+            const int count = receiveText(readBuffer.data(), static_cast<int>(readBuffer.size()));
             // The peer closed before the line ended: no line feed can come any
             // more, and waiting for one would never end.
             if (count == 0)
@@ -136,6 +154,11 @@ void Socket::closeSocket() {
 void Socket::close() {
     if (!connected)
         return;
+    if (tls) {
+        // Taken out first: a failed close_notify is not tried again.
+        const std::unique_ptr<TlsChannel> ending = std::move(tls);
+        ending->shutdown();
+    }
     shutdown(shutdownBoth);
     closeSocket();
 }

@@ -5,10 +5,12 @@
 #include <winsock.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
 class SocketAddress;
+class TlsChannel;
 
 // One blocking IPv4 TCP connection and a reader of CR LF terminated lines.
 // Every failed WinSock call raises a Socket::Exception naming the call.
@@ -54,9 +56,18 @@ public:
     // after the line stay in the socket's buffer for the next call.
     void readLine(std::string& line);
 
+    // From here on, readLine and sendString go through TLS: the handshake
+    // with host as the server name. Text the server sent after the last
+    // line read and before the handshake fails it, since no one could tell
+    // who wrote it (a TlsChannel::Exception, as any handshake failure).
+    void startTls(const std::string& host);
+    // The channel once startTls has begun; null on a plain connection.
+    const TlsChannel* secureChannel() const { return tls.get(); }
+
     void shutdown(int how);
     void closeSocket();
-    // Shutdown and close when connected; nothing otherwise.
+    // Ends TLS (close_notify), then shutdown and close, when connected;
+    // nothing otherwise.
     void close();
 
     // Changes the time any one receive or send may wait (0 waits forever).
@@ -70,10 +81,14 @@ public:
     SOCKET nativeHandle() const { return handle; }
 
 private:
+    // Received text for readLine: plain or, once started, decrypted.
+    int receiveText(char* buffer, int length);
+
     SOCKET handle;
     bool connected = false;
     std::vector<char> readBuffer;
     size_t readStart = 0;
     size_t readEnd = 0;
     unsigned long long lineBytesTotal = 0;
+    std::unique_ptr<TlsChannel> tls;
 };

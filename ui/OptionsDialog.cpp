@@ -5,6 +5,7 @@
 #include "accounts/ProfileProblems.h"
 #include "net/MsgException.h"
 #include "ui/CenterDialog.h"
+#include "ui/CertificateTrust.h"
 #include "ui/LogonStart.h"
 #include "ui/MainWindow.h"
 #include "ui/ModalDialog.h"
@@ -26,8 +27,11 @@ namespace {
 
 const char dialogCaption[] = "Pellmor Options";
 constexpr unsigned defaultPort = 110;
+constexpr unsigned defaultTlsPort = 995;
 constexpr unsigned maxPort = 65535;
 constexpr int highestColour = 5;
+// The entries of the security list, in the order of ConnectionSecurity.
+constexpr const char* securityNames[] = {"None", "STLS", "SSL/TLS"};
 
 // Everything below is the state of the one open dialog; the program never
 // opens a second (see ui/ModalDialog.h).
@@ -91,7 +95,7 @@ std::string portProblem() {
     if (translated && port >= 1 && port <= maxPort)
         return {};
     return "The port must be a number from 1 to 65535. POP3 servers normally listen on port 110, "
-           "which \"Default\" fills in.";
+           "or 995 with SSL/TLS; \"Default\" fills in the one that fits the security chosen.";
 }
 
 std::string intervalProblem() {
@@ -286,13 +290,52 @@ void onRemove() {
     OptionsDialog::fillControls();
 }
 
-// Changes only the port: what was typed into the other fields stays.
+// The security shown in the list, which may not have been taken over yet.
+ConnectionSecurity chosenSecurity(ConnectionSecurity stored) {
+    const LRESULT chosen = SendDlgItemMessageA(dialogWindow, IDC_SECURITY, CB_GETCURSEL, 0, 0);
+    if (chosen < 0 || chosen >= static_cast<LRESULT>(std::size(securityNames)))
+        return stored;
+    return static_cast<ConnectionSecurity>(chosen);
+}
+
+// Changes only the port: what was typed into the other fields stays. The
+// port is the one that fits the security the list shows, so that choosing
+// SSL/TLS and then "Default" gives 995.
 void onDefaultPort() {
     Account* account = selectedAccount();
     if (!account)
         return;
-    account->port = defaultPort;
-    SetDlgItemInt(dialogWindow, IDC_PORT, defaultPort, FALSE);
+    const bool implicitTls = chosenSecurity(account->security) == ConnectionSecurity::ImplicitTls;
+    account->port = implicitTls ? defaultTlsPort : defaultPort;
+    SetDlgItemInt(dialogWindow, IDC_PORT, account->port, FALSE);
+}
+
+// Enabled while a certificate that the last check refused waits for an
+// answer.
+void enableTrustButton(const Account& account) {
+    enableControl(IDC_TRUST_CERTIFICATE, !account.refusedFingerprint.empty());
+}
+
+// Trusting is a field of the profile like any other: it lives in the
+// account at once, reaches the registry with OK, and Cancel drops it.
+void onTrustCertificate() {
+    Account* account = selectedAccount();
+    if (!account || account->refusedFingerprint.empty())
+        return;
+    const int askedId = account->id;
+    const std::string shown = account->refusedFingerprint;
+    if (!askToTrustCertificate(dialogWindow, dialogCaption, *account))
+        return;
+    // The box ran a message loop, in which a timer's check or Cancel may
+    // have run: what is trusted is the certificate the user compared, and
+    // only for the profile it was shown for.
+    account = selectedAccount();
+    if (!account || account->id != askedId)
+        return;
+    account->trustedFingerprint = shown;
+    if (account->refusedFingerprint == shown)
+        account->forgetRefusedCertificate();
+    enableTrustButton(*account);
 }
 
 void onBrowse() {
@@ -397,6 +440,9 @@ INT_PTR onCommand(WPARAM wParam, LPARAM lParam) {
     case IDC_DEFAULT_PORT:
         onDefaultPort();
         return TRUE;
+    case IDC_TRUST_CERTIFICATE:
+        onTrustCertificate();
+        return TRUE;
     default:
         break;
     }
@@ -429,6 +475,8 @@ void onInitDialog(HWND dialog) {
     centerDialog(dialog);
     SendDlgItemMessageA(dialog, IDC_COLOUR, TBM_SETRANGE, TRUE, MAKELPARAM(0, highestColour));
     CheckDlgButton(dialog, IDC_START_AT_LOGON, startsAtLogon() ? BST_CHECKED : BST_UNCHECKED);
+    for (const char* name : securityNames)
+        SendDlgItemMessageA(dialog, IDC_SECURITY, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     int index = 0;
     int chosen = 0; // the first profile when no account is current
     for (const Account& account : accounts) {
@@ -471,6 +519,8 @@ void OptionsDialog::fillControls() {
     setChecked(IDC_DELETE_IMMEDIATELY, account->deleteImmediately);
     setChecked(IDC_NOTIFY_NEW_MAIL, account->notifyNewMail);
     SetDlgItemInt(dialogWindow, IDC_INTERVAL, account->intervalMinutes, FALSE);
+    SendDlgItemMessageA(dialogWindow, IDC_SECURITY, CB_SETCURSEL, static_cast<WPARAM>(account->security), 0);
+    enableTrustButton(*account);
     // The last icon on show cannot be switched off from here.
     enableControl(IDC_SHOW_ICON, !(accounts.countShownIcons() == 1 && account->showIcon));
     enableControl(IDC_REMOVE, accounts.size() > 1);
@@ -493,8 +543,16 @@ int OptionsDialog::readControls() {
         return false;
     };
     bool translated = false;
-    if (accepted(IDC_HOST))
-        account->setHost(controlText(IDC_HOST));
+    if (accepted(IDC_HOST)) {
+        const std::string host = controlText(IDC_HOST);
+        // A trusted or refused certificate was another server's.
+        if (host != account->host) {
+            account->trustedFingerprint.clear();
+            account->forgetRefusedCertificate();
+            enableTrustButton(*account);
+        }
+        account->setHost(host);
+    }
     if (accepted(IDC_PORT))
         account->port = controlNumber(IDC_PORT, translated);
     if (accepted(IDC_USER))
@@ -505,6 +563,7 @@ int OptionsDialog::readControls() {
     account->setCheckAutomatically(isChecked(IDC_CHECK_AUTOMATICALLY));
     account->deleteImmediately = isChecked(IDC_DELETE_IMMEDIATELY);
     account->notifyNewMail = isChecked(IDC_NOTIFY_NEW_MAIL);
+    account->security = chosenSecurity(account->security);
     if (accepted(IDC_INTERVAL))
         account->setInterval(controlNumber(IDC_INTERVAL, translated));
     const LRESULT colour = SendDlgItemMessageA(dialogWindow, IDC_COLOUR, TBM_GETPOS, 0, 0);

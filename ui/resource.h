@@ -37,6 +37,8 @@
 #define IDC_DEFAULT_PORT 1024
 #define IDC_START_AT_LOGON 1030
 #define IDC_NOTIFY_NEW_MAIL 1031
+#define IDC_SECURITY 1032
+#define IDC_TRUST_CERTIFICATE 1033
 
 // The About box and its read-only box of addresses.
 #define IDD_ABOUT 105

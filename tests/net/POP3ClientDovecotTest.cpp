@@ -8,19 +8,24 @@
 #include "net/MessageList.h"
 #include "net/POP3Client.h"
 #include "net/POP3Exception.h"
+#include "support/TestCa.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+#include <thread>
 
 namespace {
 
 struct Fixture {
-    int port = 0;
-    std::string user, password;
+    int port = 0, tlsPort = 0, expiredPort = 0, elsewherePort = 0, foreignPort = 0;
+    std::string user, password, ca, log, pinnedFingerprint;
+    std::vector<std::string> users;
     std::vector<std::pair<std::string, int>> messages; // unique id, size
 };
 
@@ -38,8 +43,19 @@ Fixture readFixture() {
         const size_t equals = line.find('=');
         const std::string key = line.substr(0, equals), value = line.substr(std::min(equals + 1, line.size()));
         std::istringstream words(value);
-        if (key == "port") {
-            words >> fixture.port;
+        for (auto [name, port] : {std::pair{"port", &fixture.port}, {"tlsPort", &fixture.tlsPort},
+                                  {"expiredPort", &fixture.expiredPort}, {"elsewherePort", &fixture.elsewherePort},
+                                  {"foreignPort", &fixture.foreignPort}})
+            if (key == name)
+                words >> *port;
+        if (key == "users") {
+            fixture.users.assign(std::istream_iterator<std::string>(words), {});
+        } else if (key == "ca") {
+            fixture.ca = value;
+        } else if (key == "log") {
+            fixture.log = value;
+        } else if (key == "pinnedFingerprint") {
+            fixture.pinnedFingerprint = value;
         } else if (key == "user") {
             fixture.user = value;
         } else if (key == "password") {
@@ -52,14 +68,32 @@ Fixture readFixture() {
     return fixture;
 }
 
+class POP3ClientDovecot : public testing::TestWithParam<ConnectionSecurity> {
+protected:
+    static void SetUpTestSuite() {
+        server = readFixture();
+        ASSERT_EQ(trustTestCa(server.ca), "");
+    }
+    static Fixture server;
+};
+Fixture POP3ClientDovecot::server;
+
 // Fetch, fetch nothing new, delete, and a wrong password, in the order one
-// mailbox allows; the password holds a blank.
-TEST(POP3ClientDovecot, ChecksFetchDeleteAndRefuseAsTheServerSays) {
-    const Fixture server = readFixture();
+// mailbox allows; the password holds a blank. Each kind of connection has a
+// mailbox of its own, with the same messages: the records must not depend
+// on how the text came.
+TEST_P(POP3ClientDovecot, ChecksFetchDeleteAndRefuseAsTheServerSays) {
     ASSERT_EQ(server.messages.size(), 6u) << "no Dovecot fixture: run this program through ctest";
+    ASSERT_GE(server.users.size(), 3u);
+    const ConnectionSecurity security = GetParam();
+    const std::string user = server.users[static_cast<size_t>(security)];
+    // The certificate is for localhost; an address never matches a name.
+    const char* host = security == ConnectionSecurity::None ? "127.0.0.1" : "localhost";
+    const int port = security == ConnectionSecurity::ImplicitTls ? server.tlsPort : server.port;
     POP3::Client client(10000);
+    client.setSecurity(security);
     auto check = [&](MessageList& list, const std::string& password) {
-        client.login(server.user.c_str(), password.c_str(), "127.0.0.1", server.port);
+        client.login(user.c_str(), password.c_str(), host, port);
         const int fetched = client.scan(list);
         client.quit();
         return fetched;
@@ -83,14 +117,15 @@ TEST(POP3ClientDovecot, ChecksFetchDeleteAndRefuseAsTheServerSays) {
     const POP3::Message& shortOne = *std::next(list.begin(), 2);
     EXPECT_EQ(shortOne.received, shortOne.size);
     EXPECT_TRUE(std::next(list.begin(), 3)->lines().empty()) << "headers only";
+    EXPECT_EQ(client.serverFingerprint().size(), security == ConnectionSecurity::None ? 0u : 64u);
     // MIME as a real server hands it over ("top" with its dot-stuffing and
     // its line limit), read back from the account's real menu in Unicode.
     loadIcons();
-    {
+    if (security == ConnectionSecurity::None) {
         Account account(3);
         account.setHost("127.0.0.1");
         account.port = static_cast<unsigned>(server.port);
-        account.setUser(server.user);
+        account.setUser(user);
         account.password = server.password;
         account.check();
         ASSERT_EQ(account.messageCount, 6u) << account.status;
@@ -116,6 +151,73 @@ TEST(POP3ClientDovecot, ChecksFetchDeleteAndRefuseAsTheServerSays) {
     } catch (const POP3::Exception& e) {
         EXPECT_EQ(e.code, 5);
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(Security, POP3ClientDovecot,
+                         testing::Values(ConnectionSecurity::None, ConnectionSecurity::Stls,
+                                         ConnectionSecurity::ImplicitTls));
+
+// Logins of one user that Dovecot logged; a user that no other program uses,
+// since test programs may share the server.
+size_t loginsLogged(const Fixture& server, const std::string& user) {
+    std::ifstream in(server.log);
+    size_t count = 0;
+    for (std::string line; std::getline(in, line);)
+        count += line.find("Login: user=<" + user + ">") != std::string::npos;
+    return count;
+}
+
+// Every certificate fault refused with its code, before a word of POP3; the
+// one certificate a profile trusts accepted whatever it is, and only that
+// one; and a server that does not talk TLS at all.
+TEST_F(POP3ClientDovecot, RefusesCertificatesItCannotTrustAndAcceptsThePinnedOne) {
+    ASSERT_FALSE(server.pinnedFingerprint.empty());
+    ASSERT_GE(server.users.size(), 3u);
+    const std::string& pin = server.pinnedFingerprint;
+    struct Case {
+        const char* what;
+        const char* host;
+        int port;
+        std::string trusted;
+        int code; // 0: the check succeeds
+        std::string shown; // the fingerprint the client must report, when known
+    } cases[] = {
+        {"expired", "localhost", server.expiredPort, "", 12, ""},
+        {"for another name", "localhost", server.elsewherePort, "", 11, ""},
+        {"only the leaf, from an unknown CA", "localhost", server.foreignPort, "", 10, ""},
+        {"self-signed", "127.0.0.2", server.tlsPort, "", 10, pin},
+        {"self-signed and pinned", "127.0.0.2", server.tlsPort, pin, 0, pin},
+        {"valid, but not the pinned one", "localhost", server.tlsPort, pin, 10, ""},
+        {"plain text where TLS was asked for", "localhost", server.port, "", 9, ""},
+    };
+    const std::string& user = server.users[2];
+    const size_t loginsBefore = loginsLogged(server, user);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        POP3::Client client(5000);
+        client.setSecurity(ConnectionSecurity::ImplicitTls, c.trusted);
+        MessageList list;
+        try {
+            client.login(user.c_str(), server.password.c_str(), c.host, c.port);
+            client.scan(list);
+            client.quit();
+            EXPECT_EQ(c.code, 0);
+        } catch (const POP3::Exception& e) {
+            EXPECT_EQ(e.code, c.code) << e.message();
+            EXPECT_FALSE(client.hasSocket()) << "the refused connection stays open";
+        }
+        if (c.code == 9)
+            EXPECT_EQ(client.serverFingerprint(), "");
+        else if (!c.shown.empty())
+            EXPECT_EQ(client.serverFingerprint(), c.shown);
+        else
+            EXPECT_EQ(client.serverFingerprint().size(), 64u);
+    }
+    // Dovecot logs a login within moments; only the pinned case logged in.
+    for (int wait = 0; wait < 20 && loginsLogged(server, user) < loginsBefore + 1; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(loginsLogged(server, user), loginsBefore + 1);
 }
 
 } // namespace

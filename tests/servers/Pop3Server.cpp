@@ -82,6 +82,13 @@ void Pop3Server::fault(const std::string& key, std::string reply, Cut cut) {
     locked([&] { faults[key] = {std::move(reply), cut}; });
 }
 
+void Pop3Server::cutAfter(const std::string& key, Cut cut, size_t bytes) {
+    locked([&] {
+        faults[key].cut = cut;
+        faults[key].after = bytes;
+    });
+}
+
 void Pop3Server::answer(const std::string& key, const std::string& statusLine,
                         const std::vector<std::string>& data) {
     fault(key, multiLine(statusLine, data));
@@ -174,7 +181,8 @@ void Pop3Server::serve(SOCKET peer) {
                     return Fault{};
             }
         });
-        const std::string bytes = fault.reply.empty() && !fault.cut ? properReply() : fault.reply;
+        std::string bytes = fault.reply ? *fault.reply : properReply();
+        bytes.resize(std::min(bytes.size(), fault.after));
         // In pieces, so that a client that stops reading fails the next one.
         for (size_t at = 0; at < bytes.size(); at += 1 << 16) {
             const int piece = static_cast<int>(std::min<size_t>(1 << 16, bytes.size() - at));

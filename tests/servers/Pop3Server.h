@@ -10,6 +10,7 @@
 //   server.refuse(Pop3Server::greeting, "-ERR busy");
 //   server.fault("top 2", "+OK\r\nSubj", Pop3Server::Close);  // these bytes, then the end
 //   server.fault("quit", "", Pop3Server::Stall);              // silence, the connection held
+//   server.closeAfter("top 2", 100);     // 100 bytes of the reply (proper or set), then the end
 //
 // A fault is keyed by a command ("top") or a command with its leading
 // arguments ("top 2" matches "top 2 30", not "top 12 30"); the longest
@@ -21,6 +22,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -82,6 +84,13 @@ public:
 
     // These bytes instead of the reply, then the cut.
     void fault(const std::string& key, std::string reply, Cut cut = None);
+    void raw(const std::string& key, std::string bytes) { fault(key, std::move(bytes)); }
+    void answer(const std::string& key, const std::string& statusLine) {
+        fault(key, statusLine + "\r\n");
+    }
+    // The cut after so many bytes of the reply, the proper one or the one set.
+    void closeAfter(const std::string& key, size_t bytes) { cutAfter(key, Close, bytes); }
+    void stallAfter(const std::string& key, size_t bytes) { cutAfter(key, Stall, bytes); }
     void answer(const std::string& key, const std::string& statusLine,
                 const std::vector<std::string>& data);
     void refuse(const std::string& key, const std::string& statusLine = "-ERR") {
@@ -93,9 +102,11 @@ public:
 
 private:
     struct Fault {
-        std::string reply;
+        std::optional<std::string> reply;
         Cut cut = None;
+        size_t after = std::string::npos;
     };
+    void cutAfter(const std::string& key, Cut cut, size_t bytes);
     template <typename Action> auto locked(Action action) const -> decltype(action()) {
         std::lock_guard lock(mutex);
         return action();

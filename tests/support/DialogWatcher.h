@@ -2,41 +2,81 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
-// Acts on the dialog boxes and message boxes that this thread opens, from
-// inside their modal loops: a thread timer looks every 20 ms for a visible
-// dialog window (class "#32770") of the thread and hands each new one to
-// `onDialog` once. Whatever is still open after `milliseconds` is closed, so
-// that a test never hangs on a box it did not expect.
+// A window's text, of this process or another: WM_GETTEXT reaches another
+// process's controls (GetWindowTextA reads only their caption), and a hung
+// window does not hold the reader.
+inline std::string windowText(HWND window) {
+    char text[2048] = {};
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, nullptr);
+    return text;
+}
+
+inline std::string windowClassName(HWND window) {
+    char name[257] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// What a message box says, of this process or another: the text of its
+// text control, which has the id 0xFFFF.
+inline std::string messageBoxText(HWND box) {
+    return windowText(GetDlgItem(box, 0xFFFF));
+}
+
+// A named callback: a lambda has no stdcall form, which the 32-bit build needs.
+inline BOOL CALLBACK addVisibleDialog(HWND window, LPARAM list) {
+    if (windowClassName(window) == "#32770" && IsWindowVisible(window))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// Acts on the dialog boxes and message boxes this thread opens, from inside
+// their modal loops: a thread timer hands each new one to `onDialog`, one a
+// tick. Whatever is still open after `milliseconds` is closed, so that a
+// test never hangs on a box it did not expect.
 class DialogWatcher {
 public:
-    explicit DialogWatcher(std::function<void(HWND)> onDialog, DWORD milliseconds = 10000);
-    ~DialogWatcher();
+    explicit DialogWatcher(std::function<void(HWND)> action, DWORD milliseconds = 10000)
+        : onDialog(std::move(action)), deadline(GetTickCount() + milliseconds),
+          timer(SetTimer(nullptr, 0, 20, tick)) {
+        active = this;
+    }
+    ~DialogWatcher() {
+        KillTimer(nullptr, timer);
+        active = nullptr;
+    }
     DialogWatcher(const DialogWatcher&) = delete;
-    DialogWatcher& operator=(const DialogWatcher&) = delete;
 
-    // The dialogs handed to onDialog, oldest first.
-    std::vector<HWND> seen;
+    std::vector<HWND> seen; // oldest first
     bool timedOut = false;
 
 private:
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD);
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+        std::vector<HWND> dialogs;
+        if (active)
+            EnumThreadWindows(GetCurrentThreadId(), addVisibleDialog,
+                              reinterpret_cast<LPARAM>(&dialogs));
+        for (HWND dialog : dialogs) {
+            if (static_cast<LONG>(GetTickCount() - active->deadline) > 0) {
+                active->timedOut = true;
+                PostMessageA(dialog, WM_CLOSE, 0, 0);
+            } else if (std::find(active->seen.begin(), active->seen.end(), dialog) ==
+                       active->seen.end()) {
+                active->seen.push_back(dialog);
+                active->onDialog(dialog);
+                return;
+            }
+        }
+    }
+
+    static inline DialogWatcher* active = nullptr;
     std::function<void(HWND)> onDialog;
     DWORD deadline;
     UINT_PTR timer;
 };
-
-// The visible dialog windows of this thread.
-std::vector<HWND> threadDialogs();
-// A window's text, of this process or another.
-std::string windowText(HWND window);
-// The name of a window's class.
-std::string windowClassName(HWND window);
-// The texts of a message box's static controls that are not empty, joined
-// by "\n": what the box says. The box may belong to another process.
-std::string messageBoxText(HWND box);
-// Answers a message box as its OK button does.
-void pressOk(HWND box);

@@ -8,32 +8,60 @@
 #include <cstdint>
 #include <string>
 
-// An icon's 32 x 32 pixels as GetIconInfo and GetDIBits give them: a colour
-// (0x00RRGGBB) per pixel and whether the mask lets the background through.
+// An icon's 32 x 32 pixels, top row first, as 0x00RRGGBB; where the mask
+// lets the background through, the colour carries the transparent bit too.
 struct IconImage {
-    static constexpr int size = 32;
+    static constexpr std::uint32_t transparent = 0xFF000000;
 
-    std::array<std::uint32_t, size * size> colours{};
-    std::array<bool, size * size> transparent{};
+    std::array<std::uint32_t, 32 * 32> pixels{};
 
-    std::uint32_t colour(int x, int y) const { return colours[y * size + x]; }
-    bool opaque(int x, int y) const { return !transparent[y * size + x]; }
+    std::uint32_t at(int x, int y) const { return pixels[std::size_t(y * 32 + x)]; }
 };
 
-constexpr std::uint32_t rgbValue(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
-    return r << 16 | g << 8 | b;
+inline testing::AssertionResult readIconImage(HICON icon, IconImage& image) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info))
+        return testing::AssertionFailure() << "GetIconInfo(" << icon << ") failed";
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof format.bmiHeader, 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::array<std::uint32_t, 32 * 32> mask{};
+    HDC dc = CreateCompatibleDC(nullptr);
+    const bool read =
+        info.hbmColor &&
+        GetDIBits(dc, info.hbmColor, 0, 32, image.pixels.data(), &format, DIB_RGB_COLORS) == 32 &&
+        GetDIBits(dc, info.hbmMask, 0, 32, mask.data(), &format, DIB_RGB_COLORS) == 32;
+    DeleteDC(dc);
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    for (std::size_t i = 0; i < mask.size(); ++i)
+        image.pixels[i] = (image.pixels[i] & 0xFFFFFF) | (mask[i] & 1 ? IconImage::transparent : 0);
+    return read ? testing::AssertionSuccess() : testing::AssertionFailure() << "no 32 x 32 colours";
 }
 
-testing::AssertionResult readIconImage(HICON icon, IconImage& image);
+// What laying `overlay` over `base` must give: the overlay's pixel where it
+// is opaque, the base's elsewhere (transparent only where both are).
+inline IconImage layered(const IconImage& base, const IconImage& overlay) {
+    IconImage result;
+    for (std::size_t i = 0; i < result.pixels.size(); ++i)
+        result.pixels[i] =
+            overlay.pixels[i] & IconImage::transparent ? base.pixels[i] : overlay.pixels[i];
+    return result;
+}
 
-// What laying `overlay` over `base` must give, worked out pixel by pixel:
-// the overlay's colour where it is opaque, the base's elsewhere, transparent
-// only where both are.
-IconImage layered(const IconImage& base, const IconImage& overlay);
-
-// The pixels where the two differ, as text ("" when none); at most a few are
-// named.
-std::string differences(const IconImage& got, const IconImage& expected);
+// How many pixels differ, as text ("" when none).
+inline std::string differences(const IconImage& got, const IconImage& expected) {
+    int found = 0;
+    for (std::size_t i = 0; i < got.pixels.size(); ++i)
+        found += got.pixels[i] != expected.pixels[i] ? 1 : 0;
+    return found ? std::to_string(found) + " pixels differ" : "";
+}
 
 // Whether `icon` is still a live icon handle.
-bool iconAlive(HICON icon);
+inline bool iconAlive(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info))
+        return false;
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    return true;
+}

@@ -5,11 +5,10 @@
 #include <functional>
 #include <vector>
 
-// A hidden top-level window that stands in for the program's main window:
-// it becomes mainWindow (and the test program's module becomes
-// moduleInstance, so that the icons load from the resources linked into
-// it) for as long as it lives, and it records the timer and tray messages
-// it receives.
+// A hidden top-level window that stands in for the program's main window for
+// as long as it lives (mainWindow; moduleInstance becomes the test program,
+// whose resources hold the icons), and records the timer and tray callback
+// (WM_USER) messages it receives.
 class TestWindow {
 public:
     struct Event {
@@ -22,20 +21,16 @@ public:
     TestWindow();
     ~TestWindow();
     TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
 
     // Runs the thread's message loop until `done` holds or `milliseconds`
     // have passed; answers whether `done` held.
     bool pumpUntil(const std::function<bool()>& done, DWORD milliseconds);
-    void pumpFor(DWORD milliseconds);
-
-    // Recorded WM_TIMER (wParam = timer id) and tray callback (WM_USER)
-    // messages, oldest first.
+    void pumpFor(DWORD milliseconds) {
+        pumpUntil([] { return false; }, milliseconds);
+    }
+    // How many recorded events are `message` with `wParam`.
     int count(UINT message, WPARAM wParam) const;
 
     HWND handle = nullptr;
     std::vector<Event> events;
-
-private:
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };

@@ -1,26 +1,30 @@
 #pragma once
 
-#include "support/TestWindow.h"
+#include "support/DialogWatcher.h"
 
 #include <windows.h>
 
-#include <cstdint>
+#include <string>
 #include <vector>
 
-// Wine's notification area as a user sees it. Without a desktop tray
-// (XEmbed), as under Xvfb, Wine shows the icons in its own "Wine System
-// Tray" window, one child window per icon, in the process of Wine's
-// explorer. Which child is whose is not written anywhere a program can read,
-// but each forwards mouse messages to its owner as the icon's callback
-// message: a mouse move posted to it comes back to the owner's window as
-// (callback message, icon id, WM_MOUSEMOVE).
+// Wine 8 shows the icons without a desktop tray (as under Xvfb) in its X11
+// driver's own tray window; later Wines (the WoW64 one of the 32-bit run) in
+// explorer's "Shell_TrayWnd", whose children are the icons (and, with a
+// taskbar, which Xvfb runs do not have, its buttons). A named callback: a
+// lambda has no stdcall form, which the 32-bit build needs.
+inline BOOL CALLBACK addTrayIcon(HWND icon, LPARAM list) {
+    const std::string name = windowClassName(icon);
+    if (name == "__winex11_tray_icon" ||
+        (name != "Button" && windowClassName(GetAncestor(icon, GA_PARENT)) == "Shell_TrayWnd"))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(icon);
+    return TRUE;
+}
 
 // The icon windows of Wine's tray, empty when it shows none.
-std::vector<HWND> wineTrayIconWindows();
-
-// The tray's icon window that answers for the icon `id` of `owner`, or
-// null when none does within `milliseconds` per window.
-HWND findTrayIconWindow(TestWindow& owner, UINT callbackMessage, UINT id, DWORD milliseconds = 500);
-
-// The pixels a window shows on the screen, row by row (0x00RRGGBB).
-std::vector<std::uint32_t> screenPixels(HWND window, int& width, int& height);
+inline std::vector<HWND> wineTrayIconWindows() {
+    std::vector<HWND> icons;
+    for (const char* trayClass : {"__winex11_standalone_tray", "Shell_TrayWnd"})
+        if (HWND tray = FindWindowA(trayClass, nullptr))
+            EnumChildWindows(tray, addTrayIcon, reinterpret_cast<LPARAM>(&icons));
+    return icons;
+}

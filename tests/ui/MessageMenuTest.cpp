@@ -1,6 +1,6 @@
 // The account's message menu, built with the real menu functions and read
-// back; and opened for real at the cursor of the Xvfb screen, answered by
-// keys that a timer presses inside the menu's modal loop.
+// back in Unicode; and opened for real at the cursor of the Xvfb screen,
+// answered by keys that a timer posts inside the menu's modal loop.
 #include "accounts/Account.h"
 #include "ui/Icons.h"
 #include "ui/MessageMenu.h"
@@ -18,25 +18,27 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using Lines = std::vector<std::wstring>;
 
 // An item as a line: "P text" for a popup, "--" for a separator, else its
 // state (E enabled, D disabled, DG disabled and grayed), id and text.
 Lines items(HMENU menu) {
     Lines lines;
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[512] = "";
-        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        wchar_t text[512] = L"";
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 512, MF_BYPOSITION);
         const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-        const std::string kind = (state & MF_GRAYED) ? "DG " : (state & MF_DISABLED) ? "D " : "E ";
-        lines.push_back(GetSubMenu(menu, i)       ? std::string("P ") + text
-                        : (state & MF_SEPARATOR) ? "--"
-                                                 : kind + std::to_string(GetMenuItemID(menu, i)) + " " + text);
+        const std::wstring kind = state & MF_GRAYED ? L"DG " : state & MF_DISABLED ? L"D " : L"E ";
+        lines.push_back(GetSubMenu(menu, i) ? L"P " + std::wstring(text)
+                        : state & MF_SEPARATOR
+                            ? L"--"
+                            : kind + std::to_wstring(GetMenuItemID(menu, i)) + L" " + text);
     }
     return lines;
 }
 
-POP3::Message& addMessage(Account& account, const std::string& uid, Lines headers, Lines body) {
+POP3::Message& addMessage(Account& account, const std::string& uid,
+                          std::vector<std::string> headers, std::vector<std::string> body) {
     auto holder = std::make_unique<POP3::Message>(account.messages.count() + 1, uid.c_str());
     POP3::Message& message = *holder;
     for (std::string& line : headers)
@@ -49,16 +51,8 @@ POP3::Message& addMessage(Account& account, const std::string& uid, Lines header
     return message;
 }
 
-Lines deletedUids(Account& account) {
-    Lines uids;
-    for (const POP3::Message& message : account.messages)
-        if (message.flags & POP3::Message::Deleted)
-            uids.push_back(message.uid);
-    return uids;
-}
-
-// The user at the open menu: `meanwhile` at the first timer tick, then
-// one key of `keys` per tick; any later opening is dismissed.
+// The user at the open menu: `meanwhile` at the first timer tick, then one
+// key of `keys` per tick; any later opening is dismissed.
 struct User {
     std::function<void()> meanwhile;
     std::string keys;
@@ -66,14 +60,6 @@ struct User {
     int opened = 0;
     RECT shownAt{};
 } user;
-
-void press(WORD key) {
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = input[1].ki.wVk = key;
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
-}
 
 void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD) {
     HWND menuWindow = FindWindowA("#32768", nullptr);
@@ -83,7 +69,8 @@ void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD) {
         GetWindowRect(menuWindow, &user.shownAt);
         user.meanwhile();
     } else {
-        press(user.opened == 1 && user.next <= user.keys.size() + 1 ? user.keys[user.next - 2] : VK_ESCAPE);
+        const bool typing = user.opened == 1 && user.next <= user.keys.size() + 1;
+        PostMessageA(menuWindow, WM_KEYDOWN, typing ? user.keys[user.next - 2] : VK_ESCAPE, 0);
     }
 }
 
@@ -99,8 +86,8 @@ protected:
             windowClass.lpszClassName = "PellmorMenuTest";
             return RegisterClassA(&windowClass);
         }();
-        mainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, MAKEINTATOM(registered), "", WS_POPUP, 0, 0, 9, 9, nullptr,
-                                     nullptr, moduleInstance, nullptr);
+        mainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, MAKEINTATOM(registered), "", WS_POPUP, 0, 0,
+                                     9, 9, nullptr, nullptr, moduleInstance, nullptr);
         routed = &account;
     }
     void TearDown() override { DestroyWindow(mainWindow); }
@@ -128,24 +115,34 @@ protected:
     Account account{7};
 };
 
-// Subjects and lines show "&" as such, quoted lines are dimmed, a message
-// cut short says how much was not fetched, and position i owns the
-// "&Delete" id 1026 + 16 i, a marked message's position included.
-TEST_F(MessageMenu, EntriesShowTheTextAsSentAndNumberTheirDeleteByPosition) {
-    POP3::Message& cut = addMessage(account, "a1", {"Subject: R&D && more", "From: Bob <bob@example.org>"},
-                                    {"> quoted & dimmed", "Fish && chips"});
+// What a reader sees: decoded subjects and senders in Unicode, cut at a
+// character when long; "&" shown as such, except in the headers' own menu
+// whose items are only read; quoted lines dimmed; the bytes not fetched;
+// and position i owns the "&Delete" id 1026 + 16 i, a marked message's
+// position included.
+TEST_F(MessageMenu, EntriesShowTheMailAsSentAndNumberTheirDeleteByPosition) {
+    POP3::Message& cut =
+        addMessage(account, "a1",
+                   {"Subject: =?UTF-8?B?zprOsc67zrfOvM6tz4HOsQ==?= R&D && more", "From: Bob <b@x>"},
+                   {"> quoted & dimmed", "Fish && chips"});
     cut.size = cut.received + 3800;
     addMessage(account, "b2", {}, {}).flags = POP3::Message::Deleted;
-    addMessage(account, "c3", {"Subject: c"}, {"text"});
+    std::string longSubject = "Subject: =?UTF-8?Q?";
+    for (int i = 0; i < 250; ++i)
+        longSubject += "=D0=B6";
+    addMessage(account, "c3", {longSubject + "?=", "Content-Type: image/png"}, {"iVBORw0KGgo"});
     account.buildMenu(false);
-    EXPECT_EQ(items(account.menu), (Lines{"P R&&D &&&& more\tBob <bob@example.org>", "P c\t", "--",
-                                          "E 40005 &Launch client"}));
-    const Lines entry = items(GetSubMenu(account.menu, 0));
-    ASSERT_EQ(entry.size(), 7u);
-    EXPECT_EQ(Lines(entry.begin() + 2, entry.end()),
-              (Lines{"DG 0 > quoted && dimmed", "D 0 Fish &&&& chips", "DG 0 ... (3800 more bytes follows)", "--",
-                     "E 1026 &Delete"}));
-    EXPECT_EQ(items(GetSubMenu(account.menu, 1)).back(), "E 1058 &Delete");
+    EXPECT_EQ(items(account.menu),
+              (Lines{L"P Καλημέρα R&&D &&&& more\tBob <b@x>",
+                     L"P " + std::wstring(199, L'ж') + L"…\t", L"--", L"E 40005 &Launch client"}));
+    const HMENU first = GetSubMenu(account.menu, 0);
+    EXPECT_EQ(items(first),
+              (Lines{L"P &Headers", L"--", L"DG 0 > quoted && dimmed", L"D 0 Fish &&&& chips",
+                     L"DG 0 ... (3800 more bytes follows)", L"--", L"E 1026 &Delete"}));
+    EXPECT_EQ(items(GetSubMenu(first, 0))[0], L"D 0 Subject\tΚαλημέρα R&D && more");
+    EXPECT_EQ(items(GetSubMenu(account.menu, 1)),
+              (Lines{L"P &Headers", L"--", L"DG 0 (no text in the lines fetched)", L"--",
+                     L"E 1058 &Delete"}));
 }
 
 // The main window routes ids up to 33791, positions up to 2047: later
@@ -156,8 +153,8 @@ TEST_F(MessageMenu, PositionsPastTheRoutedRangeAreCountedButNotListed) {
     account.buildMenu(false);
     const Lines menu = items(account.menu);
     ASSERT_EQ(menu.size(), 2048u + 3);
-    EXPECT_EQ(items(GetSubMenu(account.menu, 2047)).back(), "E 33778 &Delete");
-    EXPECT_NE(menu[2048].find("2 more"), std::string::npos) << menu[2048];
+    EXPECT_EQ(items(GetSubMenu(account.menu, 2047)).back(), L"E 33778 &Delete");
+    EXPECT_NE(menu[2048].find(L"2 more"), std::wstring::npos) << menu[2048];
     EXPECT_EQ(account.messageCount, 2050u);
 }
 
@@ -171,16 +168,21 @@ TEST_F(MessageMenu, DeleteMarksTheMessageTheMenuShowed) {
         const char* what;
         std::function<void()> beforeOpening, whileOpen;
         int entry; // 1-based, as the keys count
-        Lines deleted;
+        std::vector<std::string> deleted;
         int opened;
     } cases[] = {
         {"unchanged", [] {}, [] {}, 1, {"a1"}, 2},
         {"outdated menu", [&] { eraseAt(0); }, [] {}, 2, {"b2"}, 2},
         {"gone meanwhile", [&] { eraseAt(1); }, [] {}, 2, {}, 1},
-        {"rebuilt while open", [] {}, [&] {
+        {"rebuilt while open",
+         [] {},
+         [&] {
              eraseAt(0);
              account.buildMenu(false);
-         }, 2, {"b2"}, 2},
+         },
+         2,
+         {"b2"},
+         2},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
@@ -193,7 +195,11 @@ TEST_F(MessageMenu, DeleteMarksTheMessageTheMenuShowed) {
         account.newCount = 1;
         row.beforeOpening();
         click(row.whileOpen, std::string(row.entry, VK_DOWN) + char(VK_RIGHT) + 'D');
-        EXPECT_EQ(deletedUids(account), row.deleted);
+        std::vector<std::string> deleted;
+        for (const POP3::Message& message : account.messages)
+            if (message.flags & POP3::Message::Deleted)
+                deleted.push_back(message.uid);
+        EXPECT_EQ(deleted, row.deleted);
         EXPECT_EQ(user.opened, row.opened) << "reopened after a deletion only";
         EXPECT_EQ(user.shownAt.right, 700) << "right edge at the cursor";
         EXPECT_EQ(account.newCount, 0u) << "opened means seen";

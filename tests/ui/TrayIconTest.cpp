@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <string>
 
 namespace {
@@ -27,25 +25,25 @@ TEST(TrayIcon, EachCallCarriesAllSetBeforeAndTheTipIsCutAt63Bytes) {
         icon.remove();
         TrayIcon forgotten(window.handle, 8);
     }
-    const auto calls = shell.callsFor(7);
     const struct {
         DWORD message;
-        UINT flags;
-    } expected[] = {{NIM_ADD, 0},
-                    {NIM_MODIFY, NIF_MESSAGE},
-                    {NIM_MODIFY, NIF_MESSAGE | NIF_ICON},
-                    {NIM_MODIFY, NIF_MESSAGE | NIF_ICON | NIF_TIP},
-                    {NIM_DELETE, NIF_MESSAGE | NIF_ICON | NIF_TIP}};
-    ASSERT_EQ(calls.size(), std::size(expected));
-    for (std::size_t i = 0; i < calls.size(); ++i) {
-        EXPECT_EQ(calls[i].message, expected[i].message) << i;
-        EXPECT_EQ(calls[i].data.uFlags, expected[i].flags) << i;
-        EXPECT_TRUE(calls[i].result) << "Wine's shell refused call " << i;
+        UINT id, flags;
+    } expected[] = {{NIM_ADD, 7, 0},
+                    {NIM_MODIFY, 7, NIF_MESSAGE},
+                    {NIM_MODIFY, 7, NIF_MESSAGE | NIF_ICON},
+                    {NIM_MODIFY, 7, NIF_MESSAGE | NIF_ICON | NIF_TIP},
+                    {NIM_DELETE, 7, NIF_MESSAGE | NIF_ICON | NIF_TIP},
+                    {NIM_ADD, 8, 0},
+                    {NIM_DELETE, 8, 0}};
+    ASSERT_EQ(shell.calls.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(shell.calls[i].message, expected[i].message) << i;
+        EXPECT_EQ(shell.calls[i].data.uID, expected[i].id) << i;
+        EXPECT_EQ(shell.calls[i].data.uFlags, expected[i].flags) << i;
+        EXPECT_TRUE(shell.calls[i].result) << "Wine's shell refused call " << i;
     }
-    EXPECT_EQ(calls[3].data.uCallbackMessage, static_cast<UINT>(WM_USER));
-    EXPECT_EQ(calls[3].tip(), tip.substr(0, 63));
-    ASSERT_EQ(shell.callsFor(8).size(), 2u);
-    EXPECT_EQ(shell.callsFor(8)[1].message, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_EQ(shell.calls[3].data.uCallbackMessage, static_cast<UINT>(WM_USER));
+    EXPECT_EQ(shell.calls[3].tip(), tip.substr(0, 63));
 }
 
 } // namespace

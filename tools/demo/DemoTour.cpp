@@ -6,12 +6,16 @@
 // it saw and the program's debugger traces.
 //
 // demo-tour.exe --store-profile USER PASSWORD PORT stores the demo's one
-// profile first, with the program's own profile store.
+// profile first, with the program's own profile store; followed by
+// USER PASSWORD PORT CA.DER of a server that speaks TLS from the start, it
+// stores a second profile for that server and makes this prefix trust the
+// CA of its certificate.
 #include "accounts/AccountList.h"
 #include "e2e/DebuggedProgram.h"
 #include "e2e/DesktopUser.h"
 #include "net/MsgException.h"
 #include "support/DialogWatcher.h"
+#include "support/TestCa.h"
 
 #include <windows.h>
 
@@ -79,17 +83,31 @@ void printMenu(const char* title, HWND popup) {
 }
 
 // The demo's profile: the server on 127.0.0.1, checked automatically
-// every 10 minutes, notepad as the mail client, "&Delete" deferred.
-int storeProfile(char** argv) {
-    auto account = std::make_unique<Account>(accounts.randomId());
-    account->host = "127.0.0.1";
-    account->user = argv[2];
-    account->password = argv[3];
-    account->port = static_cast<unsigned>(std::atoi(argv[4]));
-    account->showIcon = true;
-    account->checkAutomatically = true;
-    account->clientCommand = "notepad.exe";
-    accounts.append(account);
+// every 10 minutes, notepad as the mail client, "&Delete" deferred. The TLS
+// server's profile names it "localhost", the name its certificate carries.
+int storeProfile(int argc, char** argv) {
+    const auto add = [](const char* host, char** fields) {
+        auto account = std::make_unique<Account>(accounts.randomId());
+        account->host = host;
+        account->user = fields[0];
+        account->password = fields[1];
+        account->port = static_cast<unsigned>(std::atoi(fields[2]));
+        account->showIcon = true;
+        account->checkAutomatically = true;
+        account->clientCommand = "notepad.exe";
+        Account& added = *account;
+        accounts.append(account);
+        return &added;
+    };
+    add("127.0.0.1", argv + 2);
+    if (argc == 9) {
+        add("localhost", argv + 5)->security = ConnectionSecurity::ImplicitTls;
+        const std::string failed = trustTestCa(argv[8]);
+        if (!failed.empty()) {
+            std::fprintf(stderr, "%s\n", failed.c_str());
+            return 1;
+        }
+    }
     try {
         accounts.saveProfiles();
     } catch (MsgException& failure) {
@@ -99,13 +117,25 @@ int storeProfile(char** argv) {
     return 0;
 }
 
+// The icon's tooltip once the start-up check has ended with its summary,
+// or as it is after a minute.
+std::string checkedTip(HWND icon) {
+    std::string tip;
+    const DWORD start = GetTickCount();
+    do
+        tip = tooltipOf(icon, 3000);
+    while (tip.find("message") == std::string::npos && GetTickCount() - start < 60000);
+    return tip;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::string(argv[1]) == "--store-profile")
-        return storeProfile(argv);
+    if ((argc == 5 || argc == 9) && std::string(argv[1]) == "--store-profile")
+        return storeProfile(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: demo-tour PELLMOR.EXE | demo-tour --store-profile USER PASSWORD PORT\n");
+        std::fprintf(stderr, "usage: demo-tour PELLMOR.EXE | demo-tour --store-profile USER PASSWORD PORT "
+                             "[TLS-USER TLS-PASSWORD TLS-PORT CA.DER]\n");
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -114,18 +144,18 @@ int main(int argc, char** argv) {
         std::printf("could not start %s\n", argv[1]);
         return 1;
     }
-    if (!waitForTrayIcons(1, 30000)) {
+    if (!waitUntil([] { return !trayIcons().empty(); }, 30000)) {
         std::printf("no tray icon appeared within 30 s\n");
         return 1;
     }
     HWND icon = trayIcons().front();
-    // The start-up check ends with the summary in the tooltip.
-    std::string tip;
-    const DWORD start = GetTickCount();
-    do
-        tip = tooltipOf(icon, 3000);
-    while (tip.find("message") == std::string::npos && GetTickCount() - start < 60000);
-    std::printf("tooltip: %s\n", tip.c_str());
+    std::printf("tooltip: %s\n", checkedTip(icon).c_str());
+    // Every profile's icon is there before the first check starts.
+    const std::size_t iconCount = trayIcons().size();
+    // The TLS mailbox, when the demo has one.
+    for (HWND other : trayIcons())
+        if (other != icon)
+            std::printf("tooltip: %s\n", checkedTip(other).c_str());
     screenshot("1-tray");
 
     clickWindow(icon);
@@ -158,7 +188,7 @@ int main(int argc, char** argv) {
             // Cancel rebuilt the account from its stored profile: its icon
             // is a new one ("mail unchecked").
             waitUntilGone(icon, 5000);
-            if (waitForTrayIcons(1, 5000))
+            if (waitForTrayIcons(iconCount, 5000))
                 icon = trayIcons().front();
             std::printf("after Esc: %s\n", tooltipOf(icon, 3000).c_str());
         } else {
