@@ -5,13 +5,12 @@
 // mailbox, one connection at a time in its own thread, records every line the
 // client sent, and misbehaves on request:
 //
-//   Pop3Server server(sampleMailbox(2));        // uids "a1", "b2"; alice / secret
-//   server.answer("uidl", "+OK", {"1 a1", "", "abc"});  // data lines, dot-stuffed
+//   Pop3Server server(sampleMailbox(2));                 // uids "a1", "b2"; alice / secret
+//   server.answer("uidl", "+OK", {"1 a1", "", "abc"});   // data lines, dot-stuffed
 //   server.refuse(Pop3Server::greeting, "-ERR busy");
-//   server.raw("stat", "+OK 1", 1);             // exact bytes, one per arrival
-//   server.closeAfter("top 2", 100);            // 100 bytes of the reply, then the end
-//   server.stallAfter("uidl", 0);               // silence, the connection held open
-//   server.endless("top");                      // "+OK", then header lines without end
+//   server.fault("top 2", "+OK\r\nSubj", Pop3Server::Close);  // these bytes, then the end
+//   server.fault("quit", "", Pop3Server::Stall);              // silence, the connection held
+//   server.closeAfter("top 2", 100);     // 100 bytes of the reply (proper or set), then the end
 //
 // A fault is keyed by a command ("top") or a command with its leading
 // arguments ("top 2" matches "top 2 30", not "top 12 30"); the longest
@@ -21,13 +20,12 @@
 #include <winsock.h>
 
 #include <atomic>
-#include <chrono>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // One message: its unique id and its lines without line ends.
@@ -46,13 +44,14 @@ struct Pop3ServerSettings {
     std::string user = "alice";
     std::string password = "secret";
     int port = 0; // 0: a free one
-    // The longest a stall holds a connection.
-    std::chrono::milliseconds stallLimit{10000};
 };
 
 class Pop3Server {
 public:
     static constexpr const char* greeting = "greeting";
+    // What follows a fault's reply: nothing unusual, the end of the
+    // connection, or silence with the connection held open.
+    enum Cut { None, Close, Stall };
 
     // Listens before it returns; throws Socket::Exception when it cannot.
     explicit Pop3Server(Pop3Mailbox mailbox = {}, Pop3ServerSettings settings = {});
@@ -64,62 +63,64 @@ public:
     int port() const { return listenPort; }
     const std::string& user() const { return settings.user; }
     const std::string& password() const { return settings.password; }
+    // Connections accepted so far.
+    int sessions() const { return sessionCount; }
 
     // The mailbox of the sessions that start from now on; "quit" after
     // "dele" removes messages from it.
-    void add(Pop3Message message);
+    void add(Pop3Message message) {
+        locked([&] { mailbox.push_back(std::move(message)); });
+    }
     void remove(const std::string& uid);
     std::vector<std::string> uids() const;
 
     // Every line the client sent, without its line end, across all sessions.
-    std::vector<std::string> transcript() const;
-    std::vector<std::string> takeTranscript();
-    void clearTranscript() { takeTranscript(); }
-    // Connections accepted so far.
-    int sessions() const;
+    std::vector<std::string> transcript() const {
+        return locked([&] { return lines; });
+    }
+    std::vector<std::string> takeTranscript() {
+        return locked([&] { return std::exchange(lines, {}); });
+    }
 
-    struct Fault {
-        std::optional<std::string> bytes; // instead of the reply
-        size_t chunk = 0;                 // sent in pieces this long, apart (0: at once)
-        enum Cut { None, Close, Stall } cut = None;
-        size_t cutAfter = 0;
-        std::optional<std::string> endlessUnit; // sent again and again after the bytes (or "+OK")
-    };
-    void answer(const std::string& key, const std::string& statusLine) { raw(key, statusLine + "\r\n"); }
-    void answer(const std::string& key, const std::string& statusLine, const std::vector<std::string>& data);
-    void refuse(const std::string& key, const std::string& statusLine = "-ERR") { answer(key, statusLine); }
-    void raw(const std::string& key, std::string bytes, size_t chunk = 0) {
-        edit(key, [&](Fault& f) { f.bytes = std::move(bytes); f.chunk = chunk; });
+    // These bytes instead of the reply, then the cut.
+    void fault(const std::string& key, std::string reply, Cut cut = None);
+    void raw(const std::string& key, std::string bytes) { fault(key, std::move(bytes)); }
+    void answer(const std::string& key, const std::string& statusLine) {
+        fault(key, statusLine + "\r\n");
     }
-    void closeAfter(const std::string& key, size_t bytes) {
-        edit(key, [&](Fault& f) { f.cut = Fault::Close; f.cutAfter = bytes; });
+    // The cut after so many bytes of the reply, the proper one or the one set.
+    void closeAfter(const std::string& key, size_t bytes) { cutAfter(key, Close, bytes); }
+    void stallAfter(const std::string& key, size_t bytes) { cutAfter(key, Stall, bytes); }
+    void answer(const std::string& key, const std::string& statusLine,
+                const std::vector<std::string>& data);
+    void refuse(const std::string& key, const std::string& statusLine = "-ERR") {
+        fault(key, statusLine + "\r\n");
     }
-    void stallAfter(const std::string& key, size_t bytes) {
-        edit(key, [&](Fault& f) { f.cut = Fault::Stall; f.cutAfter = bytes; });
+    void clearFaults() {
+        locked([&] { faults.clear(); });
     }
-    void endless(const std::string& key, std::string unit = "X-Endless: this reply has no end\r\n") {
-        edit(key, [&](Fault& f) { f.endlessUnit = std::move(unit); });
-    }
-    void clearFaults();
 
 private:
-    void edit(const std::string& key, const std::function<void(Fault&)>& change);
-    Fault faultFor(const std::string& line) const;
-    void record(const std::string& line);
-    void run();
+    struct Fault {
+        std::optional<std::string> reply;
+        Cut cut = None;
+        size_t after = std::string::npos;
+    };
+    void cutAfter(const std::string& key, Cut cut, size_t bytes);
+    template <typename Action> auto locked(Action action) const -> decltype(action()) {
+        std::lock_guard lock(mutex);
+        return action();
+    }
     void serve(SOCKET peer);
 
     const Pop3ServerSettings settings;
-    SOCKET listener = INVALID_SOCKET;
+    SOCKET listener;
     int listenPort = 0;
     mutable std::mutex mutex;
     Pop3Mailbox mailbox;
     std::map<std::string, Fault> faults;
     std::vector<std::string> lines;
-    int sessionCount = 0;
+    std::atomic<int> sessionCount{0};
     std::atomic<bool> stopping{false};
     std::thread worker;
 };
-
-// A loopback port on which nothing listens.
-int closedLoopbackPort();

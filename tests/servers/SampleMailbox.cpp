@@ -16,9 +16,3 @@ Pop3Mailbox sampleMailbox(int count, unsigned seed) {
     return mailbox;
 }
 
-std::vector<std::string> manyUidLines(size_t count) {
-    std::vector<std::string> listing;
-    for (size_t number = 1; number <= count; ++number)
-        listing.push_back(std::to_string(number) + " u" + std::to_string(number));
-    return listing;
-}

@@ -8,6 +8,3 @@
 // "." so that both ends must stuff and keep the dots right.
 Pop3Message sampleMessage(int number, unsigned seed = 1);
 Pop3Mailbox sampleMailbox(int count, unsigned seed = 1);
-
-// A "uidl" listing of count lines ("1 u1", "2 u2", ...).
-std::vector<std::string> manyUidLines(size_t count);
