@@ -2,6 +2,8 @@
 
 #include "e2e/DesktopUser.h"
 
+#include <algorithm>
+
 DebuggedProgram::DebuggedProgram(const std::string& commandLine)
     : debugger([this, commandLine] { run(commandLine); }) {
     waitUntil([this] { return state != starting; }, 30000);
@@ -27,8 +29,7 @@ void DebuggedProgram::run(std::string commandLine) {
     state = running;
     // A program that will not die gives up the debugger 10 s after its end
     // was asked for.
-    DWORD stopAt = 0;
-    while (state == running && (!stopAt || GetTickCount() - stopAt < 10000)) {
+    for (DWORD stopAt = 0; state == running && (!stopAt || GetTickCount() - stopAt < 10000);) {
         if (stopRequested && !stopAt) {
             TerminateProcess(process.hProcess, 0xDEAD);
             stopAt = GetTickCount();
@@ -36,39 +37,30 @@ void DebuggedProgram::run(std::string commandLine) {
         DEBUG_EVENT event{};
         if (!WaitForDebugEvent(&event, 100))
             continue;
-        DWORD continueStatus = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case OUTPUT_DEBUG_STRING_EVENT: {
+        const auto& exception = event.u.Exception.ExceptionRecord;
+        // The loader's first breakpoint is ours to pass (a 32-bit program
+        // under WoW64 has a second one of its own); any other exception is
+        // the program's own to handle.
+        const bool theirs = event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
+                            exception.ExceptionCode != EXCEPTION_BREAKPOINT &&
+                            exception.ExceptionCode != wow64Breakpoint;
+        if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT && !event.u.DebugString.fUnicode) {
             std::string text(event.u.DebugString.nDebugStringLength, '\0');
             SIZE_T got = 0;
-            if (!event.u.DebugString.fUnicode)
-                ReadProcessMemory(process.hProcess, event.u.DebugString.lpDebugStringData,
-                                  text.data(), text.size(), &got);
-            text.resize(strnlen(text.c_str(), got));
+            ReadProcessMemory(process.hProcess, event.u.DebugString.lpDebugStringData, text.data(),
+                              text.size(), &got);
             std::lock_guard<std::mutex> guard(lock);
-            received.push_back(text);
-            break;
-        }
-        case CREATE_PROCESS_DEBUG_EVENT:
+            received.push_back(text.substr(0, strnlen(text.c_str(), got)));
+        } else if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
             CloseHandle(event.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
+        } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
             CloseHandle(event.u.LoadDll.hFile);
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            // The loader's first breakpoint is ours to pass (a 32-bit
-            // program under WoW64 has a second one of its own); any other
-            // exception is the program's own to handle.
-            if (const DWORD code = event.u.Exception.ExceptionRecord.ExceptionCode;
-                code != EXCEPTION_BREAKPOINT && code != wow64Breakpoint)
-                continueStatus = DBG_EXCEPTION_NOT_HANDLED;
-            break;
-        case EXIT_PROCESS_DEBUG_EVENT:
+        } else if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
             code = event.u.ExitProcess.dwExitCode;
             state = ended;
-            break;
         }
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId,
+                           theirs ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -80,14 +72,8 @@ std::vector<std::string> DebuggedProgram::traces() {
 }
 
 bool DebuggedProgram::waitForTrace(const std::string& text, DWORD milliseconds) {
-    return waitUntil(
-        [&] {
-            for (const std::string& trace : traces())
-                if (trace.find(text) != std::string::npos)
-                    return true;
-            return false;
-        },
-        milliseconds);
+    const auto has = [&](const std::string& trace) { return trace.find(text) != trace.npos; };
+    return waitUntil([&] { return std::ranges::any_of(traces(), has); }, milliseconds);
 }
 
 bool DebuggedProgram::waitForExit(DWORD milliseconds, DWORD& exitCode) {

@@ -61,21 +61,6 @@ void pressKey(WORD virtualKey) {
     Sleep(80);
 }
 
-void typeText(const std::string& text) {
-    for (char c : text) {
-        INPUT input[2]{};
-        for (INPUT& key : input) {
-            key.type = INPUT_KEYBOARD;
-            key.ki.wScan = static_cast<unsigned char>(c);
-            key.ki.dwFlags = KEYEVENTF_UNICODE;
-        }
-        input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-        SendInput(2, input, sizeof input[0]);
-        Sleep(15);
-    }
-    Sleep(80);
-}
-
 HWND focusOf(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;

@@ -28,9 +28,6 @@ bool waitForTrayIcons(std::size_t count, DWORD milliseconds);
 void clickWindow(HWND window, bool rightButton = false);
 // Presses and releases a key (VK_RETURN, 'X').
 void pressKey(WORD virtualKey);
-// Types `text` (ASCII; '\b' erases) as characters into whatever has the
-// focus.
-void typeText(const std::string& text);
 
 // The window that has the keyboard focus in the thread of `window`, which
 // may belong to another process.
