@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 void moveMouseTo(HWND window) {
@@ -75,14 +77,8 @@ std::string tooltipOf(HWND icon, DWORD milliseconds) {
     waitUntil([] { return hoverTips().empty(); }, 2000);
     moveMouseTo(icon);
     std::string text;
-    waitUntil(
-        [&] {
-            for (HWND tip : hoverTips())
-                if (!(text = windowText(tip)).empty())
-                    return true;
-            return false;
-        },
-        milliseconds);
+    const auto read = [&](HWND tip) { return !(text = windowText(tip)).empty(); };
+    waitUntil([&] { return std::ranges::any_of(hoverTips(), read); }, milliseconds);
     return text;
 }
 
@@ -97,8 +93,7 @@ bool waitForOpenMenus(std::size_t count, DWORD milliseconds) {
 HWND waitForWindow(const char* className, const std::string& caption, DWORD milliseconds) {
     HWND found = nullptr;
     const auto shown = [&] {
-        found = FindWindowA(className, caption.c_str());
-        return found && IsWindowVisible(found);
+        return IsWindowVisible(found = FindWindowA(className, caption.c_str()));
     };
     return waitUntil(shown, milliseconds) ? found : nullptr;
 }
