@@ -10,28 +10,12 @@
 #include <shlwapi.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace std::string_literals;
 
 namespace {
-
-// Makes the key `path` of the current user, volatile: it goes with the
-// prefix's registry server, and no lasting key can be made under it.
-void createVolatileKey(const char* path) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-bool keyExists(const char* path) {
-    HKEY key = nullptr;
-    const bool exists = RegOpenKeyA(HKEY_CURRENT_USER, path, &key) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return exists;
-}
 
 void writeValue(const std::string& name, DWORD type, const std::string& data) {
     RegSetValueExA(RegistryKey::create(HKEY_CURRENT_USER, profileKeyPath).get(), name.c_str(), 0,
@@ -41,11 +25,11 @@ void writeValue(const std::string& name, DWORD type, const std::string& data) {
 
 // Every byte of the stored text value `name`, its NUL included; "" when there
 // is no such value of type REG_SZ.
-std::string storedText(const std::string& name) {
+std::string storedText(const std::string& name, const char* key = profileKeyPath) {
     char text[2048];
     DWORD size = sizeof text;
-    return RegGetValueA(HKEY_CURRENT_USER, profileKeyPath, name.c_str(), RRF_RT_REG_SZ, nullptr,
-                        text, &size) == ERROR_SUCCESS
+    return RegGetValueA(HKEY_CURRENT_USER, key, name.c_str(), RRF_RT_REG_SZ, nullptr, text,
+                        &size) == ERROR_SUCCESS
                ? std::string(text, size)
                : "";
 }
@@ -81,7 +65,12 @@ protected:
     AccountList list;
 };
 
-TEST_F(ProfileStoreTest, SaveAndLoadGiveBackEveryByte) {
+// Saving and loading give back every byte. A value the line cannot carry is
+// refused, naming its field, before anything stored is touched. A save that
+// fails part way (a subkey keeps the old key from being deleted) leaves the
+// old set stored and the new one whole in the saving key; loading reads it
+// there, and the next save puts it in place.
+TEST_F(ProfileStoreTest, NoSaveLosesAByte) {
     add("10.1.2.3,user1,,0,0,10,1,C:\\MAIL\\MAIL.EXE,0,110d");
     add("pop.example.org,joe,,0,5,1,0,,1,995d").password = "fourteen chars";
     add("mail.example.com,j\xF6rg,,1,3,35791,0,rundll32.exe url.dll,FileProtocolHandler mailto:,0,"
@@ -89,26 +78,61 @@ TEST_F(ProfileStoreTest, SaveAndLoadGiveBackEveryByte) {
         .password = "a much longer password of forty bytes!!";
     add(",,,0,2,0,1,\"C:\\Mail, Tools\\mail.exe\" -a,b,,c,1,4294967295d").password =
         "\xE4p\xDF\x80\xFF w\xF6rd";
+    Account& account = add("host,ann");
     currentAccount = &*list.begin();
     const std::vector<std::string> saved = lines();
-
     list.saveProfiles();
     EXPECT_EQ(lines(), saved) << "saving leaves the accounts alone";
+
+    // Older versions format the line into 1000 bytes.
+    const std::size_t longest = maxProfileLine - formatProfileLine(account).size();
+    const std::tuple<std::string Account::*, std::string, const char*> values[] = {
+        {&Account::host, "mail,example.org", "The host name must not contain a comma."},
+        {&Account::user, "Doe, Joe", "The user name must not contain a comma."},
+        {&Account::host, "mail\0host"s, "The host name must not contain a NUL"},
+        {&Account::user, "\0"s, "The user name must not contain a NUL"},
+        {&Account::clientCommand, "mail.exe\0-x"s,
+         "\"ann@host\" cannot be saved. The mail client command must not contain a NUL"},
+        {&Account::password, "ok" + std::string(1, scrambledByte(',', 2)), "its character 3 "},
+        {&Account::clientCommand, std::string(longest + 1, 'c'), "by 1 character."},
+        {&Account::password, std::string(longest + 2, 'p'), "by 2 characters."},
+        {&Account::clientCommand, std::string(longest, 'c'), nullptr},
+        {&Account::clientCommand, "rundll32.exe url.dll,FileProtocolHandler", nullptr},
+        {&Account::password, "\xE4p\xDF w\xF6rd \x80\xFF" + std::string(200, '~'), nullptr},
+    };
+    for (const auto& [field, value, problem] : values) {
+        const std::string kept = std::exchange(account.*field, value);
+        if (problem)
+            EXPECT_NE(saveFailure().find(problem), std::string::npos) << problem;
+        else
+            EXPECT_EQ(profileProblem(account), "");
+        account.*field = kept;
+    }
+
+    const std::string handMade = profileKeyPath + "\\made by hand"s;
+    RegistryKey::create(HKEY_CURRENT_USER, handMade.c_str());
+    account.host = "other";
+    const std::vector<std::string> changed = lines();
+    // The message names the error, not a stale one.
+    SetLastError(0);
+    EXPECT_EQ(saveFailure().rfind("Windows error #5:", 0), 0u);
     for (std::size_t i = 0; i < saved.size(); ++i)
         EXPECT_EQ(storedText(std::to_string(i)), saved[i] + '\0');
     list.loadProfiles();
-    EXPECT_EQ(lines(), saved);
+    EXPECT_EQ(lines(), changed);
     EXPECT_EQ(currentAccount, nullptr);
 
+    SHDeleteKeyA(HKEY_CURRENT_USER, handMade.c_str());
     list.erase(list.begin());
     list.saveProfiles();
-    EXPECT_EQ(storedText("3"), "") << "a profile no longer in the list stays stored";
+    EXPECT_EQ(storedText("3"), changed[4] + '\0');
+    EXPECT_EQ(storedText("4"), "") << "a profile no longer in the list stays stored";
+    EXPECT_EQ(storedText("3", savingKeyPath), "");
 }
 
-// Nothing stored: one default account shows its icon.
-// The registry enumerates by name as text ("10" before "2"); the profiles
-// come in the order of their numbers, and the first gets the icon when no
-// profile shows one.
+// Nothing stored: one default account shows its icon. The registry
+// enumerates by name as text ("10" before "2"); the profiles come in the
+// order of their numbers, and the first gets the icon when none shows one.
 TEST_F(ProfileStoreTest, AtMost100ProfilesLoadInTheOrderOfTheirNumbers) {
     add("old,account");
     list.loadProfiles();
@@ -130,73 +154,6 @@ TEST_F(ProfileStoreTest, AtMost100ProfilesLoadInTheOrderOfTheirNumbers) {
         ++i;
     }
     EXPECT_NE(list.begin()->trayIcon, nullptr);
-}
-
-// A value the line cannot carry is refused, naming its field, before
-// anything stored is touched; commas in the client command are carried.
-TEST_F(ProfileStoreTest, ARefusedSaveLosesNothing) {
-    add("pop.example.org,joe").password = "secret";
-    list.saveProfiles();
-    const std::string stored = storedText("0");
-    Account& account = add("host,ann");
-    // Older versions format the line into 1000 bytes.
-    const std::size_t longest = maxProfileLine - formatProfileLine(account).size();
-    const std::tuple<std::string Account::*, std::string, const char*> values[] = {
-        {&Account::host, "mail,example.org", "The host name must not contain a comma."},
-        {&Account::user, "Doe, Joe", "The user name must not contain a comma."},
-        {&Account::host, "mail\0host"s, "The host name must not contain a NUL"},
-        {&Account::user, "\0"s, "The user name must not contain a NUL"},
-        {&Account::clientCommand, "mail.exe\0-x"s,
-         "The mail client command must not contain a NUL"},
-        {&Account::password, "ok" + std::string(1, scrambledByte(',', 2)), "its character 3 "},
-        {&Account::clientCommand, std::string(longest + 1, 'c'), "\"ann@host\" cannot be saved."},
-        {&Account::clientCommand, std::string(longest + 1, 'c'), "by 1 character."},
-        {&Account::password, std::string(longest + 2, 'p'), "by 2 characters."},
-        {&Account::clientCommand, std::string(longest, 'c'), nullptr},
-        {&Account::clientCommand, "rundll32.exe url.dll,FileProtocolHandler", nullptr},
-        {&Account::password, "\xE4p\xDF w\xF6rd \x80\xFF" + std::string(200, '~'), nullptr},
-    };
-    for (const auto& [field, value, problem] : values) {
-        const std::string kept = account.*field;
-        account.*field = value;
-        if (problem)
-            EXPECT_NE(saveFailure().find(problem), std::string::npos)
-                << problem;
-        else
-            EXPECT_EQ(profileProblem(account), "");
-        account.*field = kept;
-    }
-
-    // A real failure: a key with a subkey cannot be deleted. The message
-    // names that error, not a stale one.
-    RegistryKey::create(HKEY_CURRENT_USER, (profileKeyPath + "\\made by hand"s).c_str());
-    SetLastError(0);
-    EXPECT_EQ(saveFailure().rfind("Windows error #5:", 0), 0u);
-    EXPECT_EQ(storedText("0"), stored);
-    EXPECT_EQ(storedText("1"), "");
-}
-
-// Replacing the profile key deletes it and then fails to make it again (it
-// sits under a volatile key): the new set stays whole in the saving key,
-// loading reads it there, and the next save puts it in place.
-TEST_F(ProfileStoreTest, ASaveThatFailsPartWayKeepsTheNewSetWhole) {
-    // The parent first, or it would be volatile as well.
-    RegistryKey::create(HKEY_CURRENT_USER, "Software\\Harrowden\\Pellmor");
-    createVolatileKey("Software\\Harrowden\\Pellmor\\1.0");
-    createVolatileKey(profileKeyPath);
-    writeValue("0", REG_SZ, "old.example.org,joe");
-    add("new.example.org,ann,,1");
-    add("second.example.org,bob");
-    const std::vector<std::string> saved = lines();
-    EXPECT_EQ(saveFailure().rfind("Windows error #1021:", 0), 0u);
-    EXPECT_FALSE(keyExists(profileKeyPath));
-    list.loadProfiles();
-    EXPECT_EQ(lines(), saved);
-
-    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Harrowden\\Pellmor\\1.0"), ERROR_SUCCESS);
-    list.saveProfiles();
-    EXPECT_EQ(storedText("1"), saved[1] + '\0');
-    EXPECT_FALSE(keyExists(savingKeyPath));
 }
 
 // A value that grew after the key was queried: the buffers grow and nothing
