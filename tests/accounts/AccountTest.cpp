@@ -69,7 +69,6 @@ TEST_F(AccountTest, TheTrayIconFromShowToDestruction) {
     const HICON state = account->stateIcon.icon;
     shell.calls.clear();
     account.reset();
-    Account(22); // never shown: nothing to tell the shell
     EXPECT_FALSE(IsMenu(submenu));
     EXPECT_FALSE(iconAlive(state));
     EXPECT_FALSE(KillTimer(mainWindow, 17)) << "the timer runs on";
