@@ -1,7 +1,7 @@
 // The account's icon, title, status and tooltip as the shell receives them,
 // its check timer on the real timer service, what it releases; the account
-// list's order, currentAccount never left pointing at a destroyed account,
-// and the random id with its bound of 100 accounts.
+// list's currentAccount never left pointing at a destroyed account, and the
+// random id with its bound of 100 accounts.
 #include "accounts/AccountFixture.h"
 #include "accounts/AccountList.h"
 #include "net/MsgException.h"
@@ -81,6 +81,7 @@ TEST_F(AccountTest, TheTrayIconFromShowToDestruction) {
 TEST_F(AccountTest, TheTimer) {
     Account account(31);
     account.setInterval(10);
+    // KillTimer tells whether the timer ran, and stops it.
     EXPECT_FALSE(KillTimer(mainWindow, 31)) << "automatic checks are off";
     account.setCheckAutomatically(true);
     EXPECT_TRUE(KillTimer(mainWindow, 31));
