@@ -1,11 +1,15 @@
 // The account's icon, title, status and tooltip as the shell receives them,
-// its check timer on the real timer service, and what it releases.
+// its check timer on the real timer service, what it releases; the account
+// list's currentAccount never left pointing at a destroyed account, and the
+// random id with its bound of 100 accounts.
 #include "accounts/AccountFixture.h"
+#include "accounts/AccountList.h"
+#include "net/MsgException.h"
 #include "support/IconImage.h"
 #include "ui/ProgramHandles.h"
 
 #include <memory>
-#include <regex>
+#include <set>
 
 namespace {
 
@@ -37,7 +41,6 @@ TEST_F(AccountTest, TheTrayIconFromShowToDestruction) {
     // show adds nothing.
     EXPECT_EQ(shellLog(), "add 0 ; modify 1 ; modify 3 ; modify 7 user1 - mail unchecked; ");
     EXPECT_EQ(shell.calls[0].data.hWnd, window.handle);
-    EXPECT_EQ(shell.calls[0].data.uID, 17u);
     EXPECT_EQ(shell.calls[1].data.uCallbackMessage, static_cast<UINT>(WM_USER));
     EXPECT_EQ(differences(image(shell.calls[2].data.hIcon), expected(0, 0)), "") << "a new one";
     unsigned colour = 0;
@@ -53,19 +56,11 @@ TEST_F(AccountTest, TheTrayIconFromShowToDestruction) {
     account->setHost("pop.example.org");
     account->setStatus("connecting...");
     EXPECT_EQ(shell.calls.back().tip(), "user1@pop.example.org - connecting... (09:05)");
-    account->setUser("");
-    account->setHost("");
-    EXPECT_EQ(shell.calls.back().tip(), "connecting... (09:05)") << "no title: the status alone";
     shell.calls.clear();
     account->setShowIcon(false);
-    account->setShowIcon(false);
     account->setShowIcon(true);
-    EXPECT_EQ(shellLog(), "delete; add 0 ; modify 1 ; modify 3 ; modify 7 connecting... (09:05); ");
-
-    timeOfDay = runtimeTimeOfDay;
-    account->setStatus("x");
-    EXPECT_TRUE(std::regex_match(account->status, std::regex(R"(x \([0-2]\d:[0-5]\d\))")))
-        << account->status;
+    EXPECT_EQ(shellLog(), "delete; add 0 ; modify 1 ; modify 3 ; modify 7 "
+                          "user1@pop.example.org - connecting... (09:05); ");
 
     account->setCheckAutomatically(true);
     account->menu = CreatePopupMenu();
@@ -74,7 +69,6 @@ TEST_F(AccountTest, TheTrayIconFromShowToDestruction) {
     const HICON state = account->stateIcon.icon;
     shell.calls.clear();
     account.reset();
-    Account(22); // never shown: nothing to tell the shell
     EXPECT_FALSE(IsMenu(submenu));
     EXPECT_FALSE(iconAlive(state));
     EXPECT_FALSE(KillTimer(mainWindow, 17)) << "the timer runs on";
@@ -82,27 +76,19 @@ TEST_F(AccountTest, TheTrayIconFromShowToDestruction) {
     EXPECT_EQ(shell.calls[0].data.uID, 17u);
 }
 
-// Whether the main window has a timer under `id`; the probe stops it.
-bool timerRuns(UINT_PTR id) {
-    return KillTimer(mainWindow, id) != FALSE;
-}
-
 // The timer runs only with automatic checks, an interval and the main window;
 // its period runs from the last change and never becomes 0 ms.
 TEST_F(AccountTest, TheTimer) {
     Account account(31);
     account.setInterval(10);
-    EXPECT_FALSE(timerRuns(31)) << "automatic checks are off";
+    // KillTimer tells whether the timer ran, and stops it.
+    EXPECT_FALSE(KillTimer(mainWindow, 31)) << "automatic checks are off";
     account.setCheckAutomatically(true);
-    EXPECT_TRUE(timerRuns(31));
+    EXPECT_TRUE(KillTimer(mainWindow, 31));
     account.setInterval(0);
-    EXPECT_FALSE(timerRuns(31)) << "interval 0";
-    account.setInterval(35792);
-    EXPECT_EQ(account.intervalMinutes, 35791u) << "the longest period the timer service keeps";
-    account.setCheckAutomatically(false);
-    EXPECT_FALSE(timerRuns(31));
+    EXPECT_FALSE(KillTimer(mainWindow, 31)) << "interval 0";
     mainWindow = nullptr;
-    account.setCheckAutomatically(true);
+    account.setInterval(10);
     EXPECT_EQ(account.timerId, 0u) << "without the main window it would be a timer no one finds";
     mainWindow = window.handle;
 
@@ -119,6 +105,42 @@ TEST_F(AccountTest, TheTimer) {
     ASSERT_EQ(window.count(WM_TIMER, 31), 0);
     // GetTickCount advances in steps of up to 16 ms.
     EXPECT_GE(window.events.front().tick - changed, 280u);
+}
+
+void append(AccountList& list, int id) {
+    auto holder = std::make_unique<Account>(id);
+    list.append(holder);
+}
+
+// currentAccount never points at an erased account. The random id is never
+// 0 nor in use, the last free one is 100 (the generator's largest value),
+// and there are no more than 100 accounts.
+TEST_F(AccountTest, CurrentAccountAndTheRandomId) {
+    AccountList list;
+    for (int id = 1; id <= 99; ++id)
+        append(list, id);
+    EXPECT_EQ(list.randomId(), 100);
+    append(list, 100);
+    currentAccount = list.withId(1);
+    EXPECT_EQ(list.erase(list.findById(3))->id, 4);
+    EXPECT_EQ(currentAccount, list.withId(1)) << "erasing another account leaves it";
+    EXPECT_EQ(list.erase(list.findById(1))->id, 2);
+    EXPECT_EQ(currentAccount, nullptr);
+    for (int id : {37, 50, 99})
+        list.erase(list.findById(id));
+    std::set<int> seen;
+    for (int i = 0; i < 20000; ++i)
+        seen.insert(list.randomId());
+    EXPECT_EQ(seen, (std::set<int>{1, 3, 37, 50, 99})) << "every free id, and only those";
+    for (int id : {1, 3, 37, 50, 99})
+        append(list, id);
+    EXPECT_THROW(list.randomId(), MsgException);
+    auto extra = std::make_unique<Account>(101);
+    EXPECT_THROW(list.append(extra), MsgException);
+    EXPECT_NE(extra, nullptr) << "a refused account stays with the caller";
+    currentAccount = list.withId(2);
+    list.clear();
+    EXPECT_EQ(currentAccount, nullptr);
 }
 
 } // namespace
