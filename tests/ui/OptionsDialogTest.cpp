@@ -65,32 +65,29 @@ TEST_F(OptionsDialogTest, RefusedValuesStayInTheirFieldAndTheProfileKeepsItsOwn)
     for (int c = 1; c < 256 && badPassword.empty(); ++c)
         if (!passwordProblem(std::string(1, static_cast<char>(c))).empty())
             badPassword.assign(1, static_cast<char>(c));
+    // The last row is taken over: an empty interval is 0, checks only on request.
     const struct {
         int field;
         std::string value;
-    } refused[] = {{IDC_HOST, "pop,example.org"},
-                   {IDC_USER, "a,b"},
-                   {IDC_PASSWORD, badPassword},
-                   {IDC_PORT, "70000"},
-                   {IDC_PORT, "0"},
-                   {IDC_PORT, ""},
-                   {IDC_INTERVAL, std::to_string(Account::maxIntervalMinutes + 1)}};
-    for (const auto& row : refused) {
+    } rows[] = {{IDC_HOST, "pop,example.org"},
+                {IDC_USER, "a,b"},
+                {IDC_PASSWORD, badPassword},
+                {IDC_PORT, "70000"},
+                {IDC_PORT, "0"},
+                {IDC_PORT, ""},
+                {IDC_INTERVAL, std::to_string(Account::maxIntervalMinutes + 1)},
+                {IDC_INTERVAL, ""}};
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.field);
+        const bool refused = &row != std::end(rows) - 1;
         OptionsDialog::fillControls();
         type(row.field, row.value);
-        EXPECT_EQ(OptionsDialog::readControls(), row.field);
+        EXPECT_EQ(OptionsDialog::readControls(), refused ? row.field : 0);
         EXPECT_EQ(text(row.field), row.value);
         EXPECT_EQ(ann->host + ann->user + ann->password, "127.0.0.1ann");
         EXPECT_EQ(ann->port, 1u);
-        EXPECT_EQ(ann->intervalMinutes, 10u);
+        EXPECT_EQ(ann->intervalMinutes, refused ? 10u : 0u);
     }
-    // An empty interval is 0: checks only on request.
-    OptionsDialog::fillControls();
-    type(IDC_INTERVAL, "");
-    EXPECT_EQ(OptionsDialog::readControls(), 0);
-    EXPECT_EQ(ann->intervalMinutes, 0u);
-
     std::string said;
     DialogWatcher watcher([&](HWND box) {
         EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
@@ -179,38 +176,67 @@ TEST_F(OptionsDialogTest, RemovingDownToOneProfileKeepsTheFocusUsable) {
     EXPECT_TRUE(focused && IsChild(dialog, focused) && IsWindowEnabled(focused));
 }
 
-// "&Browse" while the options stay usable: the path buffer holds 999
-// characters, so a longer stored command starts the file dialog empty
-// rather than cut; a file chosen for a profile no longer shown is dropped.
-TEST_F(OptionsDialogTest, BrowseStartsEmptyForAnOverlongCommandAndDropsAStaleChoice) {
+// "&Browse": the path buffer holds 999 characters, so a longer stored
+// command starts the file dialog empty rather than cut.
+TEST_F(OptionsDialogTest, BrowseStartsEmptyForAnOverlongCommand) {
     char folder[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, folder);
     const std::string client = std::string(folder) + "pellmor-browse-client.exe";
     std::ofstream(client) << "MZ";
-    const auto browse = [&](const auto& meanwhile) {
-        std::string startName;
-        DialogWatcher watcher([&](HWND box) {
-            const int nameField = GetDlgItem(box, 0x47c) ? 0x47c : 0x480; // edt1 or cmb13
-            startName = windowText(GetDlgItem(box, nameField));
-            meanwhile();
-            SetDlgItemTextA(box, nameField, client.c_str());
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        });
-        click(IDC_BROWSE);
-        EXPECT_FALSE(watcher.timedOut);
-        return startName;
-    };
+    std::string startName = "(not opened)";
+    DialogWatcher watcher([&](HWND box) {
+        const int nameField = GetDlgItem(box, 0x47c) ? 0x47c : 0x480; // edt1 or cmb13
+        startName = windowText(GetDlgItem(box, nameField));
+        SetDlgItemTextA(box, nameField, client.c_str());
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
     ann->clientCommand = std::string(1000, 'x');
-    EXPECT_EQ(browse([] {}), "");
+    click(IDC_BROWSE);
+    EXPECT_FALSE(watcher.timedOut);
+    EXPECT_EQ(startName, "");
     EXPECT_EQ(ann->clientCommand, client);
     EXPECT_EQ(text(IDC_CLIENT_COMMAND), client);
-
-    ann->clientCommand = "old.exe";
-    OptionsDialog::fillControls();
-    EXPECT_EQ(browse([&] { chooseProfile(1); }), "old.exe");
-    EXPECT_EQ(ann->clientCommand, "old.exe");
-    EXPECT_EQ(bob->clientCommand, "");
     DeleteFileA(client.c_str());
+}
+
+// "Default" gives the port of the security the list shows, taken over or
+// not; the trust is offered in a Yes/No box that shows the refused
+// certificate's fingerprint and the reason; a change of host forgets it.
+TEST_F(OptionsDialogTest, SecurityGivesItsDefaultPortAndATrustIsOfferedUntilTheHostChanges) {
+    for (const auto& [entry, port] : {std::pair{2, 995u}, {1, 110u}, {0, 110u}, {2, 995u}}) {
+        SendMessageA(item(IDC_SECURITY), CB_SETCURSEL, entry, 0);
+        click(IDC_DEFAULT_PORT);
+        EXPECT_EQ(ann->port, port) << entry;
+    }
+    EXPECT_EQ(ann->security, ConnectionSecurity::None);
+    click(IDOK);
+    accounts.loadProfiles();
+    Account* account = currentAccount = accounts.at(0);
+    open();
+    EXPECT_EQ(account->security, ConnectionSecurity::ImplicitTls);
+    EXPECT_FALSE(IsWindowEnabled(item(IDC_TRUST_CERTIFICATE)));
+    account->refusedFingerprint = "00112233445566778899AABBCCDDEEFF" + std::string(32, 'E');
+    account->refusalCode = 11;
+    OptionsDialog::fillControls();
+    std::string said;
+    DialogWatcher watcher([&](HWND box) {
+        said = messageBoxText(box);
+        PostMessageA(box, WM_COMMAND, IDNO, 0);
+    });
+    click(IDC_TRUST_CERTIFICATE);
+    EXPECT_NE(said.find("00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF\nEE:"), std::string::npos)
+        << said;
+    EXPECT_NE(said.find("another name than 127.0.0.1"), std::string::npos) << said;
+    EXPECT_EQ(account->trustedFingerprint, "");
+    EXPECT_TRUE(IsWindowEnabled(item(IDC_TRUST_CERTIFICATE)));
+    account->trustedFingerprint = account->refusedFingerprint;
+    type(IDC_HOST, "pop.example.org");
+    OptionsDialog::readControls();
+    EXPECT_EQ(account->trustedFingerprint + account->refusedFingerprint, "");
+    EXPECT_FALSE(IsWindowEnabled(item(IDC_TRUST_CERTIFICATE)));
+    SendMessageA(item(IDC_SECURITY), CB_SETCURSEL, 1, 0);
+    click(IDCANCEL);
+    EXPECT_EQ(accounts.at(0)->security, ConnectionSecurity::ImplicitTls);
 }
 
 } // namespace
