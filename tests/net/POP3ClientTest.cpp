@@ -107,45 +107,41 @@ TEST_F(POP3Client, UnparsableLinesNameNoMessageAndUnparsableSizesAreUnknown) {
 // asked, and without a line break in it; STLS that is not offered, refused
 // or broken sends no word of the login. No failure outlasts the time-out.
 TEST_F(POP3Client, FailedStepsHaveTheirCodeAndSendThePasswordOnlyWhenSafe) {
-    struct Fault {
-        std::string key, bytes;
-        Pop3Server::Cut cut = Pop3Server::None;
-    };
-    const Fault offer{"capa", "+OK\r\nTOP\r\nSTLS\r\nUIDL\r\n.\r\n"};
     const auto stls = ConnectionSecurity::Stls;
     const struct {
-        std::vector<Fault> faults;
+        std::string key = "", bytes = ""; // the fault, if any
         int code;
         std::string text = ""; // "": not checked
         ConnectionSecurity security = ConnectionSecurity::None;
+        Pop3Server::Cut cut = Pop3Server::None;
         std::string password = "secret";
         std::string host = "localhost";
         int port = 0; // 0: the server's
     } cases[] = {
-        {{{Pop3Server::greeting, "-ERR busy\r\n"}}, 4, "received -ERR"},
-        {{{"pass", "-ERR\r\n"}}, 5, "received -ERR"},
-        {{{"stat", "+ok\r\n"}}, 6, "invalid response"},
-        {{{"stat", "+OK\tfine\r\n"}}, 6, "invalid response"},
-        {{{"top", "-ERRor\r\n"}}, 7, "invalid response"},
-        {{{"quit", "-ERR\r\n"}}, 8, "received -ERR"},
-        {{}, 5, "", ConnectionSecurity::None, "secret\r\ndele 1"},
-        {{}, 5, "", ConnectionSecurity::None, "secret\ndele 1"},
-        {{}, 5, "", ConnectionSecurity::None, "secret\rdele 1"},
-        {{}, 3, "", ConnectionSecurity::None, "secret", "127.0.0.1", Pop3Server().port()},
-        {{}, 2, "", ConnectionSecurity::None, "secret", "no-such-host.invalid"},
-        {{{"capa", "-ERR\r\n"}}, 13, "", stls},
-        {{{"capa", "+OK\r\nTOP\r\nSTLSX\r\nUSER\r\n.\r\n"}}, 13, "", stls},
-        {{offer, {"stls", "-ERR\r\n"}}, 13, "", stls},
-        // Text slipped in before the handshake.
-        {{offer, {"stls", "+OK\r\n+OK from someone\r\n"}}, 9, "", stls},
-        {{offer, {"stls", "+OK\r\n", Pop3Server::Stall}}, 1, "", stls},
-        {{offer, {"stls", "+OK\r\n", Pop3Server::Close}}, 1, "", stls},
+        {Pop3Server::greeting, "-ERR busy\r\n", 4, "received -ERR"},
+        {"pass", "-ERR\r\n", 5, "received -ERR"},
+        {"stat", "+ok\r\n", 6, "invalid response"},
+        {"stat", "+OK\tfine\r\n", 6, "invalid response"},
+        {"top", "-ERRor\r\n", 7, "invalid response"},
+        {"quit", "-ERR\r\n", 8, "received -ERR"},
+        {.code = 5, .password = "secret\r\ndele 1"},
+        {.code = 5, .password = "secret\ndele 1"},
+        {.code = 5, .password = "secret\rdele 1"},
+        {.code = 3, .host = "127.0.0.1", .port = Pop3Server().port()},
+        {.code = 2, .host = "no-such-host.invalid"},
+        // STLS is offered unless the row says otherwise.
+        {"capa", "-ERR\r\n", 13, "", stls},
+        {"capa", "+OK\r\nTOP\r\nSTLSX\r\nUSER\r\n.\r\n", 13, "", stls},
+        {"stls", "-ERR\r\n", 13, "", stls},
+        {"stls", "+OK\r\n+OK text slipped in before the handshake\r\n", 9, "", stls},
+        {"stls", "+OK\r\n", 1, "", stls, Pop3Server::Stall},
+        {"stls", "+OK\r\n", 1, "", stls, Pop3Server::Close},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
         server.clearFaults();
-        for (const Fault& fault : c.faults)
-            server.fault(fault.key, fault.bytes, fault.cut);
+        server.answer("capa", "+OK", {"TOP", "STLS", "UIDL"});
+        server.fault(c.key, c.bytes, c.cut);
         server.takeTranscript();
         POP3::Client fresh(1000);
         fresh.setSecurity(c.security);
