@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <string>
 
 TEST(POP3Message, HeaderLinesSplitAtTheFirstColonWithCleanValues) {
@@ -33,18 +32,4 @@ TEST(POP3Message, HeaderLinesSplitAtTheFirstColonWithCleanValues) {
         EXPECT_FALSE(message.getHeader(absent, value)) << absent;
         EXPECT_EQ(value, "") << absent;
     }
-}
-
-// Every raw line counts with its CR LF, the empty line between headers and
-// body once; the count saturates instead of wrapping.
-TEST(POP3Message, ReceivedCountsRawLinesAndSaturates) {
-    POP3::Message message(7, "u");
-    std::string line = "0123456789";
-    message.receiveHeaderLine(line);
-    message.receiveBodyLine(line);
-    EXPECT_EQ(message.received, 2 + 12 + 12);
-    message.received = std::numeric_limits<int>::max() - 12;
-    message.receiveBodyLine(line);
-    message.countReceived(std::numeric_limits<size_t>::max());
-    EXPECT_EQ(message.received, std::numeric_limits<int>::max());
 }
