@@ -145,7 +145,7 @@ TEST_F(POP3Client, FailedStepsHaveTheirCodeAndSendThePasswordOnlyWhenSafe) {
         {.code = 5, .password = "secret\rdele 1"},
         {.code = 3, .host = "127.0.0.1", .port = Pop3Server().port()},
         {.code = 2, .host = "no-such-host.invalid"},
-        // STLS is offered unless the row says otherwise.
+        // STLS is offered and accepted unless the row says otherwise.
         {"capa", "-ERR\r\n", 13, "", stls},
         {"capa", "+OK\r\nTOP\r\nSTLSX\r\nUSER\r\n.\r\n", 13, "", stls},
         {"stls", "-ERR\r\n", 13, "", stls},
@@ -157,6 +157,7 @@ TEST_F(POP3Client, FailedStepsHaveTheirCodeAndSendThePasswordOnlyWhenSafe) {
         SCOPED_TRACE(&c - cases);
         server.clearFaults();
         server.answer("capa", "+OK", {"TOP", "STLS", "UIDL"});
+        server.fault("stls", "+OK\r\n");
         server.fault(c.key, c.bytes, c.cut);
         server.takeTranscript();
         POP3::Client fresh(1000);

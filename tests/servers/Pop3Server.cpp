@@ -3,12 +3,17 @@
 #include "net/Socket.h"
 
 #include <algorithm>
+#include <chrono>
+#include <numeric>
 #include <optional>
 #include <sstream>
 
 namespace {
 
-// A client that reads nothing for this long fails the send.
+using Clock = std::chrono::steady_clock;
+
+// A client that neither sends nor reads for this long is dropped, and a
+// stall ends after it, so that no client, however it behaves, holds a test.
 constexpr DWORD idleLimit = 10000;
 // How often a session that waits for its client looks whether the server stops.
 constexpr DWORD waitSlice = 50;
@@ -29,10 +34,9 @@ Pop3Message::Pop3Message(std::string uid, const std::string& text) : uid(std::mo
 }
 
 size_t Pop3Message::size() const {
-    size_t octets = 0;
-    for (const std::string& line : lines)
-        octets += line.size() + 2;
-    return octets;
+    return std::accumulate(
+        lines.begin(), lines.end(), size_t{0},
+        [](size_t octets, const std::string& line) { return octets + line.size() + 2; });
 }
 
 Pop3Server::Pop3Server(Pop3Mailbox initial, Pop3ServerSettings settings)
@@ -96,14 +100,14 @@ void Pop3Server::serve(SOCKET peer) {
     ::setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
                  sizeof noDelay);
 
-    // A client that neither sends nor reads holds the session until it
-    // closes or the server stops.
     auto readLine = [&](std::string& line) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(idleLimit);
         size_t feed;
         while ((feed = pending.find('\n')) == std::string::npos) {
             char buffer[4096];
             const int count = ::recv(peer, buffer, sizeof buffer, 0);
-            if (count == 0 || (count < 0 && WSAGetLastError() != WSAETIMEDOUT) || stopping)
+            if (count == 0 || (count < 0 && WSAGetLastError() != WSAETIMEDOUT) || stopping ||
+                Clock::now() > deadline)
                 return false;
             pending.append(buffer, static_cast<size_t>(std::max(count, 0)));
         }
