@@ -4,35 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
-#include <vector>
-
-namespace {
-
-MessageList listOf(const std::vector<const char*>& ids) {
-    MessageList list;
-    int number = 1;
-    for (const char* uid : ids) {
-        auto holder = std::make_unique<POP3::Message>(number++, uid);
-        holder->flags = uid[0] == 'd' ? POP3::Message::Deleted | POP3::Message::Unfetched : 0;
-        list.pushBack(holder);
-        EXPECT_EQ(holder, nullptr) << "the list takes the record";
-    }
-    std::unique_ptr<POP3::Message> empty;
-    list.pushBack(empty);
-    return list;
-}
 
 TEST(MessageList, FindsTheFirstExactUidAndCountsTheDeleted) {
-    MessageList list = listOf({"Abc", "abc", "abcd", "", "abc", "d1", "d2"});
+    MessageList list;
+    int number = 1;
+    for (const char* uid : {"Abc", "abc", "abcd", "", "abc", "d1", "d2"}) {
+        auto record = std::make_unique<POP3::Message>(number++, uid);
+        record->flags = uid[0] == 'd' ? POP3::Message::Deleted | POP3::Message::Unfetched : 0;
+        list.pushBack(record);
+    }
+    std::unique_ptr<POP3::Message> none;
+    list.pushBack(none);
     EXPECT_EQ(list.count(), 7);
-    EXPECT_EQ(list.countDeleted(), 2);
     EXPECT_EQ(list.findByUid("abc")->number, 2);
     EXPECT_EQ(list.findByUid("")->number, 4);
     for (const char* absent : {"ABC", "ab", "abc ", "d"})
         EXPECT_EQ(list.findByUid(absent), nullptr) << absent;
+    EXPECT_EQ(list.countDeleted(), 2);
     list.begin()->flags = POP3::Message::NotListed | POP3::Message::Unfetched;
     EXPECT_EQ(list.countDeleted(), 2) << "other flags are no deletion";
 }
-
-} // namespace

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <numeric>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -32,10 +34,9 @@ Pop3Message::Pop3Message(std::string uid, const std::string& text) : uid(std::mo
 }
 
 size_t Pop3Message::size() const {
-    size_t octets = 0;
-    for (const std::string& line : lines)
-        octets += line.size() + 2;
-    return octets;
+    return std::accumulate(
+        lines.begin(), lines.end(), size_t{0},
+        [](size_t octets, const std::string& line) { return octets + line.size() + 2; });
 }
 
 Pop3Server::Pop3Server(Pop3Mailbox initial, Pop3ServerSettings settings)
@@ -78,17 +79,6 @@ std::vector<std::string> Pop3Server::uids() const {
     return present;
 }
 
-void Pop3Server::fault(const std::string& key, std::string reply, Cut cut) {
-    locked([&] { faults[key] = {std::move(reply), cut}; });
-}
-
-void Pop3Server::cutAfter(const std::string& key, Cut cut, size_t bytes) {
-    locked([&] {
-        faults[key].cut = cut;
-        faults[key].after = bytes;
-    });
-}
-
 void Pop3Server::answer(const std::string& key, const std::string& statusLine,
                         const std::vector<std::string>& data) {
     fault(key, multiLine(statusLine, data));
@@ -101,7 +91,8 @@ void Pop3Server::serve(SOCKET peer) {
     const Pop3Mailbox box = locked([&] { return mailbox; });
     std::vector<bool> deleted(box.size());
     std::string pending, user;
-    bool authorized = false, ended = false;
+    bool authorized = false;
+    Cut cut = None;
     for (const auto& [option, wait] : {std::pair{SO_RCVTIMEO, waitSlice}, {SO_SNDTIMEO, idleLimit}})
         ::setsockopt(peer, SOL_SOCKET, option, reinterpret_cast<const char*>(&wait), sizeof wait);
     // Every reply goes out at once, not when Nagle's algorithm lets it.
@@ -111,7 +102,8 @@ void Pop3Server::serve(SOCKET peer) {
 
     auto readLine = [&](std::string& line) {
         const auto deadline = Clock::now() + std::chrono::milliseconds(idleLimit);
-        for (size_t feed; (feed = pending.find('\n')) == std::string::npos;) {
+        size_t feed;
+        while ((feed = pending.find('\n')) == std::string::npos) {
             char buffer[4096];
             const int count = ::recv(peer, buffer, sizeof buffer, 0);
             if (count == 0 || (count < 0 && WSAGetLastError() != WSAETIMEDOUT) || stopping ||
@@ -119,13 +111,14 @@ void Pop3Server::serve(SOCKET peer) {
                 return false;
             pending.append(buffer, static_cast<size_t>(std::max(count, 0)));
         }
-        const size_t feed = pending.find('\n');
         line = pending.substr(0, feed - (feed > 0 && pending[feed - 1] == '\r'));
         pending.erase(0, feed + 1);
         return true;
     };
 
     auto execute = [&](const std::string& line) -> std::string {
+        if (line == greeting)
+            return "+OK Pellmor test POP3 server ready\r\n";
         std::istringstream words(line);
         std::string verb;
         size_t n = 0, bodyLines = 0;
@@ -147,9 +140,9 @@ void Pop3Server::serve(SOCKET peer) {
         for (size_t i = 0; verb == "quit" && authorized && i < box.size(); ++i)
             if (deleted[i])
                 remove(box[i].uid);
-        ended = verb == "quit";
-        if (verb == "user" || ended)
-            return ended ? "+OK signing off\r\n" : "+OK send the password\r\n";
+        cut = verb == "quit" ? Close : None;
+        if (verb == "user" || verb == "quit")
+            return verb == "quit" ? "+OK signing off\r\n" : "+OK send the password\r\n";
         if (!authorized)
             return "-ERR invalid user name or password\r\n";
         if (verb == "pass" || verb == "stat")
@@ -169,36 +162,30 @@ void Pop3Server::serve(SOCKET peer) {
         return multiLine("+OK", std::vector<std::string>(text.begin(), end));
     };
 
-    // The reply to one command or the fault set for it; false when the
-    // connection is to end.
-    auto respond = [&](const std::string& line, auto properReply) {
-        const Fault fault = locked([&] {
+    // The reply to a command, or the fault set for it, and what follows.
+    auto respond = [&](const std::string& command) {
+        const auto fault = locked([&]() -> std::optional<std::pair<std::string, Cut>> {
             // The longest key that is the command, or the command with its leading arguments.
-            for (std::string key = line;; key.erase(key.rfind(' '))) {
+            for (std::string key = command;; key.erase(key.rfind(' '))) {
                 if (faults.contains(key))
                     return faults.at(key);
                 if (key.find(' ') == std::string::npos)
-                    return Fault{};
+                    return std::nullopt;
             }
         });
-        std::string bytes = fault.reply ? *fault.reply : properReply();
-        bytes.resize(std::min(bytes.size(), fault.after));
-        // In pieces, so that a client that stops reading fails the next one.
-        for (size_t at = 0; at < bytes.size(); at += 1 << 16) {
-            const int piece = static_cast<int>(std::min<size_t>(1 << 16, bytes.size() - at));
-            if (stopping || ::send(peer, bytes.data() + at, piece, 0) != piece)
-                return false;
-        }
-        // A stall is silence; what the client still sends is recorded.
-        for (std::string line; fault.cut == Stall && readLine(line);)
-            locked([&] { lines.push_back(line); });
-        return fault.cut == None;
+        const std::string bytes = fault ? fault->first : execute(command);
+        cut = fault ? fault->second : cut;
+        const int size = static_cast<int>(bytes.size());
+        if (stopping || ::send(peer, bytes.data(), size, 0) != size)
+            cut = Close;
     };
 
-    bool open = respond(greeting, [] { return "+OK Pellmor test POP3 server ready\r\n"; });
-    for (std::string line; open && !ended && readLine(line);) {
+    respond(greeting);
+    // A stall is silence; what the client still sends is recorded.
+    for (std::string line; cut != Close && readLine(line);) {
         locked([&] { lines.push_back(line); });
-        open = respond(line, [&] { return execute(line); });
+        if (cut == None)
+            respond(line);
     }
     ::shutdown(peer, 1);
     // Unread bytes from the client would turn the close into a reset, which

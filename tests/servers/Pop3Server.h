@@ -9,20 +9,19 @@
 //   server.answer("uidl", "+OK", {"1 a1", "", "abc"});   // data lines, dot-stuffed
 //   server.refuse(Pop3Server::greeting, "-ERR busy");
 //   server.fault("top 2", "+OK\r\nSubj", Pop3Server::Close);  // these bytes, then the end
-//   server.fault("quit", "", Pop3Server::Stall);              // silence, the connection held
-//   server.closeAfter("top 2", 100);     // 100 bytes of the reply (proper or set), then the end
+//   server.fault("quit", "", Pop3Server::Stall);  // silence, the connection held, lines recorded
 //
 // A fault is keyed by a command ("top") or a command with its leading
 // arguments ("top 2" matches "top 2 30", not "top 12 30"); the longest
 // matching key wins and stays until clearFaults. A replaced reply is not
 // carried out: an answered "dele" marks nothing, an answered "quit" ends nothing.
+// Commands that arrive together in one packet are served one after another.
 
 #include <winsock.h>
 
 #include <atomic>
 #include <map>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -49,8 +48,8 @@ struct Pop3ServerSettings {
 class Pop3Server {
 public:
     static constexpr const char* greeting = "greeting";
-    // What follows a fault's reply: nothing unusual, the end of the
-    // connection, or silence with the connection held open.
+    // What follows a reply: more commands, the end of the connection, or
+    // silence with the connection held open.
     enum Cut { None, Close, Stall };
 
     // Listens before it returns; throws Socket::Exception when it cannot.
@@ -83,14 +82,9 @@ public:
     }
 
     // These bytes instead of the reply, then the cut.
-    void fault(const std::string& key, std::string reply, Cut cut = None);
-    void raw(const std::string& key, std::string bytes) { fault(key, std::move(bytes)); }
-    void answer(const std::string& key, const std::string& statusLine) {
-        fault(key, statusLine + "\r\n");
+    void fault(const std::string& key, std::string bytes, Cut cut = None) {
+        locked([&] { faults[key] = {std::move(bytes), cut}; });
     }
-    // The cut after so many bytes of the reply, the proper one or the one set.
-    void closeAfter(const std::string& key, size_t bytes) { cutAfter(key, Close, bytes); }
-    void stallAfter(const std::string& key, size_t bytes) { cutAfter(key, Stall, bytes); }
     void answer(const std::string& key, const std::string& statusLine,
                 const std::vector<std::string>& data);
     void refuse(const std::string& key, const std::string& statusLine = "-ERR") {
@@ -101,12 +95,6 @@ public:
     }
 
 private:
-    struct Fault {
-        std::optional<std::string> reply;
-        Cut cut = None;
-        size_t after = std::string::npos;
-    };
-    void cutAfter(const std::string& key, Cut cut, size_t bytes);
     template <typename Action> auto locked(Action action) const -> decltype(action()) {
         std::lock_guard lock(mutex);
         return action();
@@ -118,7 +106,7 @@ private:
     int listenPort = 0;
     mutable std::mutex mutex;
     Pop3Mailbox mailbox;
-    std::map<std::string, Fault> faults;
+    std::map<std::string, std::pair<std::string, Cut>> faults;
     std::vector<std::string> lines;
     std::atomic<int> sessionCount{0};
     std::atomic<bool> stopping{false};
