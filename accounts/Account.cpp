@@ -15,6 +15,7 @@ Account::Account(int id) : id(id) {
 // The icons are released before the tray icon is removed: the shell keeps
 // its own copy of the image it shows.
 Account::~Account() {
+    stopCheck();
     killTimer();
     if (menu) {
         DestroyMenu(menu);

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "net/ConnectionSecurity.h"
+#include "accounts/CheckWorker.h"
 #include "net/MessageList.h"
-#include "net/POP3Client.h"
 #include "ui/IconHolder.h"
 #include "ui/OwnedMenu.h"
 #include "ui/TrayIcon.h"
@@ -78,8 +77,16 @@ public:
     // (ui/MessageMenu.cpp) are further members of this class, declared here
     // by those parts: check, buildMenu, showMenu, menuShown, onMenuCommand.
 
-    // One mail check of this account (accounts/MailCheck.cpp).
+    // The mail check (accounts/MailCheck.cpp). check() starts one on a
+    // worker thread unless one runs already; the worker's posted messages
+    // come back through onCheckProgress and onCheckDone, which show its
+    // steps and take its result. stopCheck() ends a check under way at
+    // once and drops its result.
     void check();
+    void onCheckProgress(LPARAM detail);
+    void onCheckDone(unsigned serial);
+    void stopCheck();
+    bool checking() const { return worker != nullptr; }
 
     // The popup menu of the account's messages (ui/MessageMenu.cpp).
     // Rebuilds `menu` from `messages` (unless summaryOnly), then sets the
@@ -135,7 +142,7 @@ public:
         refusalCode = 0;
     }
     int id;
-    POP3::Client client;
+    std::unique_ptr<CheckWorker> worker;
     MessageList messages;
     std::string status = "mail unchecked";
     IconHolder baseIcon;

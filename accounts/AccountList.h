@@ -54,6 +54,9 @@ public:
     // Checks, in list order, the accounts whose timer runs, and starts
     // their period again (accounts/MailCheck.cpp).
     void checkAfterResume();
+    // Ends every check under way and waits for its thread: for a program
+    // that is about to quit (accounts/MailCheck.cpp).
+    void stopChecks();
     // Adds every shown account's tray icon again, with its picture and
     // tip, for a shell that has started anew.
     void showTrayIconsAgain();

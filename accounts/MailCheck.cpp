@@ -1,9 +1,12 @@
 // The mail check: one POP3 session that brings an account up to date, with
-// its progress and outcome shown in the account's status and icon.
+// its progress and outcome shown in the account's status and icon. The
+// session runs on a worker thread; this side starts it and takes its result.
 #include "accounts/Account.h"
 #include "accounts/AccountList.h"
+#include "accounts/CheckMerge.h"
+#include "ui/ProgramHandles.h"
 
-#include "net/POP3Exception.h"
+#include <utility>
 
 namespace {
 
@@ -18,43 +21,68 @@ bool refusesCertificate(int code) {
 
 void Account::check() {
     // An account without a server is not checked at all; it keeps whatever
-    // it shows.
-    if (host.empty())
+    // it shows. A check under way is not started twice: "Check now" or a
+    // timer meanwhile does nothing.
+    if (host.empty() || worker)
         return;
 
-    unsigned fetched = 0;
-    messageCount = 0;
     forgetRefusedCertificate();
     setIconState(Checking);
     setStatus("connecting...");
-    client.setSecurity(security, trustedFingerprint);
-    try {
-        client.login(user.c_str(), password.c_str(), host.c_str(), static_cast<int>(port));
-        setStatus("receiving headers...");
-        fetched = static_cast<unsigned>(client.scan(messages));
-        newCount += fetched;
-        setStatus("disconnecting...");
-        try {
-            client.quit();
-        } catch (const Socket::Exception&) {
-            // The server has said goodbye and committed the session; only
-            // releasing our end of the connection failed (the server may
-            // already have reset it). That must not end the program.
-        }
-    } catch (const POP3::Exception& e) {
-        setIconState(e.code == 5 ? AuthorizationFailed : CheckFailed);
-        if (refusesCertificate(e.code)) {
+    CheckOrder order;
+    order.host = host;
+    order.user = user;
+    order.password = password;
+    order.port = port;
+    order.security = security;
+    order.trustedFingerprint = trustedFingerprint;
+    order.known = knownRecords(messages);
+    worker = std::make_unique<CheckWorker>(mainWindow, id, std::move(order));
+}
+
+void Account::onCheckProgress(LPARAM detail) {
+    if (!worker || CheckWorker::serialOf(detail) != worker->serial)
+        return;
+    setStatus(CheckWorker::stepOf(detail) == CheckWorker::ReceivingHeaders ? "receiving headers..."
+                                                                            : "disconnecting...");
+}
+
+void Account::onCheckDone(unsigned serial) {
+    // The end of a worker that was stopped, or of an account since removed
+    // whose id came back, is not this account's.
+    if (!worker || worker->serial != serial)
+        return;
+    worker->join();
+    const std::unique_ptr<CheckWorker> done = std::move(worker);
+    CheckOutcome& outcome = done->outcome;
+    if (outcome.failed) {
+        // The records stay as they were: delete marks are sent again by the
+        // next check, and nothing half-fetched is shown.
+        setIconState(outcome.code == 5 ? AuthorizationFailed : CheckFailed);
+        if (refusesCertificate(outcome.code)) {
             // Kept for the options dialog, which offers to trust it.
-            refusedFingerprint = client.serverFingerprint();
-            refusalCode = e.code;
+            refusedFingerprint = outcome.serverFingerprint;
+            refusalCode = outcome.code;
         }
         // The short text of the step that failed, not the whole message.
-        setStatus(e.codeText());
+        setStatus(outcome.codeText);
         return;
     }
-    buildMenu(false);
-    noticeNewMail(fetched, !filled);
+    const bool changed = mergeFound(messages, outcome.found);
+    newCount += outcome.fetched;
+    // An unchanged list keeps its menu: rebuilding thousands of entries for
+    // a check that found nothing would hold the window for nothing.
+    if (!changed)
+        messageCount = static_cast<unsigned>(messages.count() - messages.countDeleted());
+    buildMenu(!changed);
+    noticeNewMail(outcome.fetched, !filled);
     filled = true;
+}
+
+void Account::stopCheck() {
+    if (worker)
+        worker->interrupt();
+    worker.reset();
 }
 
 void AccountList::checkAll() {
@@ -69,4 +97,14 @@ void AccountList::checkAfterResume() {
         account.check();
         account.restartTimer();
     }
+}
+
+void AccountList::stopChecks() {
+    // Every connection is ended first, so that the waits overlap.
+    for (Account& account : *this) {
+        if (account.worker)
+            account.worker->interrupt();
+    }
+    for (Account& account : *this)
+        account.stopCheck();
 }

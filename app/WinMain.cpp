@@ -68,6 +68,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int) {
         showFailure(failure);
         exitCode = 1;
     }
+    // A check that still waits for a server must not hold the exit, nor use
+    // WinSock after it is cleaned up.
+    accounts.stopChecks();
 
     destroyTrayMenu();
     WSACleanup();

@@ -12,6 +12,11 @@ MessageList::iterator MessageList::erase(iterator position) {
     return iterator(records.erase(position.position()));
 }
 
+MessageList::iterator MessageList::take(iterator position, std::unique_ptr<POP3::Message>& holder) {
+    holder = std::move(*position.position());
+    return erase(position);
+}
+
 POP3::Message* MessageList::findByUid(const std::string& uid) {
     for (POP3::Message& message : *this) {
         if (message.uid == uid)

@@ -30,6 +30,9 @@ public:
     // Destroys the record at `position` (which must not be end()) and
     // answers the position that followed it.
     iterator erase(iterator position);
+    // Moves the record at `position` (which must not be end()) out into
+    // `holder` and answers the position that followed it.
+    iterator take(iterator position, std::unique_ptr<POP3::Message>& holder);
 
     // The first record, in list order, whose uid is exactly `uid`; nullptr
     // when there is none.

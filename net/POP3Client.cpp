@@ -105,11 +105,27 @@ Client::~Client() {
         // Nothing may leave a destructor; the connection is released below.
     }
     try {
-        if (socket)
-            socket->close();
+        if (std::unique_ptr<Socket> last = replaceSocket(nullptr))
+            last->close();
     } catch (...) {
     }
-    socket.reset();
+}
+
+void Client::interrupt() {
+    std::lock_guard<std::mutex> lock(socketGuard);
+    interrupted = true;
+    if (socket)
+        socket->interrupt();
+}
+
+std::unique_ptr<Socket> Client::replaceSocket(std::unique_ptr<Socket> next) {
+    std::lock_guard<std::mutex> lock(socketGuard);
+    // A session interrupted before it connected must not go on to wait for
+    // a server.
+    if (interrupted && next)
+        next->interrupt();
+    std::swap(socket, next);
+    return next;
 }
 
 void Client::login(const char* user, const char* password, const char* host, int port) {
@@ -119,10 +135,10 @@ void Client::login(const char* user, const char* password, const char* host, int
             // A connection left over from a failed check: released without
             // "quit". Taken out first, so that a failing close cannot leave
             // the account stuck with it for every later check.
-            std::unique_ptr<Socket> leftover = std::move(socket);
+            std::unique_ptr<Socket> leftover = replaceSocket(nullptr);
             leftover->close();
         }
-        socket = std::make_unique<Socket>(socketTimeout);
+        replaceSocket(std::make_unique<Socket>(socketTimeout));
         stage = 2;
         SocketAddress address;
         address.resolve(host, port);
@@ -168,7 +184,7 @@ int Client::scan(MessageList& messages) {
 void Client::quit() {
     command("quit", 8, discardReply);
     if (socket) {
-        std::unique_ptr<Socket> closing = std::move(socket);
+        std::unique_ptr<Socket> closing = replaceSocket(nullptr);
         closing->close();
     }
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class MessageList;
@@ -51,6 +52,12 @@ public:
 
     bool hasSocket() const { return socket != nullptr; }
 
+    // The one call that another thread may make while a session runs: it
+    // ends the connection under the session, whose step then fails with
+    // code 1 at once instead of waiting for the server; a login that has
+    // not connected yet fails too. For a program that must quit now.
+    void interrupt();
+
     // How the next login secures its connection. trustedFingerprint is the
     // SHA-256 fingerprint (64 upper-case hex digits) of the one certificate
     // the user chose to trust for this profile, or empty.
@@ -75,7 +82,13 @@ private:
     void list(Message& message);
     void top(Message& message);
 
+    // Puts `next` in place of the socket and answers the one it replaces,
+    // under socketGuard, which interrupt() takes too.
+    std::unique_ptr<Socket> replaceSocket(std::unique_ptr<Socket> next);
+
     std::unique_ptr<Socket> socket;
+    std::mutex socketGuard;
+    bool interrupted = false;
     DWORD socketTimeout;
     ConnectionSecurity security = ConnectionSecurity::None;
     std::string trustedFingerprint;

@@ -49,8 +49,15 @@ void Socket::setTimeout(DWORD timeout) {
 
 Socket::~Socket() {
     tls.reset();
-    if (handle != INVALID_SOCKET)
-        ::closesocket(handle);
+    interrupt();
+}
+
+void Socket::interrupt() {
+    // A shutdown would not do: under Wine it leaves a waiting receive
+    // waiting until its time-out; closing the handle ends it at once.
+    const SOCKET closing = handle.exchange(INVALID_SOCKET);
+    if (closing != INVALID_SOCKET)
+        ::closesocket(closing);
 }
 
 void Socket::connect(const SocketAddress& address) {
@@ -145,10 +152,13 @@ void Socket::shutdown(int how) {
 }
 
 void Socket::closeSocket() {
-    if (::closesocket(handle) == SOCKET_ERROR)
-        throw Exception("closesocket() failed");
-    handle = INVALID_SOCKET;
+    const SOCKET closing = handle.exchange(INVALID_SOCKET);
     connected = false;
+    // Interrupted meanwhile: closed already.
+    if (closing == INVALID_SOCKET)
+        return;
+    if (::closesocket(closing) == SOCKET_ERROR)
+        throw Exception("closesocket() failed");
 }
 
 void Socket::close() {

@@ -4,6 +4,7 @@
 
 #include <winsock.h>
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -70,6 +71,11 @@ public:
     // nothing otherwise.
     void close();
 
+    // May be called from another thread while this one waits in a receive
+    // or send: closes the handle, so that the waiting call fails at once
+    // instead of at its time-out, and every later call fails too.
+    void interrupt();
+
     // Changes the time any one receive or send may wait (0 waits forever).
     void setTimeout(DWORD timeout);
 
@@ -84,7 +90,9 @@ private:
     // Received text for readLine: plain or, once started, decrypted.
     int receiveText(char* buffer, int length);
 
-    SOCKET handle;
+    // Atomic, because interrupt() takes it from another thread: whichever
+    // of interrupt() and closeSocket() takes it first closes it, once.
+    std::atomic<SOCKET> handle;
     bool connected = false;
     std::vector<char> readBuffer;
     size_t readStart = 0;

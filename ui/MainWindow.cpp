@@ -126,6 +126,20 @@ LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM wParam,
         case checkAllMessage:
             accounts.checkAll();
             return 0;
+        case checkProgressMessage:
+            if (Account* account = accounts.withId(static_cast<int>(wParam)))
+                account->onCheckProgress(lParam);
+            return 0;
+        case checkDoneMessage:
+            if (Account* account = accounts.withId(static_cast<int>(wParam)))
+                account->onCheckDone(static_cast<unsigned>(lParam));
+            return 0;
+        case WM_ENDSESSION:
+            // Logging off ends the process after this returns: the checks'
+            // threads are stopped while the program can still tidy up.
+            if (wParam)
+                accounts.stopChecks();
+            return 0;
         case WM_POWERBROADCAST:
             onPowerBroadcast(window, wParam);
             return TRUE;

@@ -16,6 +16,10 @@ inline constexpr UINT trayCallbackMessage = WM_USER;
 // Sent by a second start of the program to the running one, which then
 // checks every account (app/SingleInstance.cpp).
 inline constexpr UINT checkAllMessage = WM_APP;
+// Posted by a check's worker thread (accounts/CheckWorker.h): wParam is the
+// account id, lParam the worker's progress or its serial.
+inline constexpr UINT checkProgressMessage = WM_APP + 1;
+inline constexpr UINT checkDoneMessage = WM_APP + 2;
 
 // The timer that checks the accounts with automatic checks soon after the
 // computer wakes up; account ids, which are timer ids too, stay below it.
