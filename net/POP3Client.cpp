@@ -18,10 +18,6 @@ namespace POP3 {
 
 namespace {
 
-// The reply texts nobody reads (greeting, "user", "pass", "top", "dele",
-// "quit") all go here.
-std::string discardReply;
-
 // A connection left open by a failed check may be dead: when the client is
 // destroyed its farewell "quit" must not hold the program for the full
 // time-out.
@@ -163,6 +159,12 @@ void Client::login(const char* user, const char* password, const char* host, int
 
 int Client::scan(MessageList& messages) {
     syncUids(messages);
+    int unfetched = 0;
+    for (const Message& message : messages)
+        unfetched += (message.flags & Message::Unfetched) != 0;
+    if (unfetched >= pipelineFrom && serverPipelines())
+        return scanPipelined(messages);
+
     int fetched = 0;
     for (auto at = messages.begin(); at != messages.end();) {
         Message& message = *at;
@@ -172,11 +174,75 @@ int Client::scan(MessageList& messages) {
             continue;
         }
         if (message.flags & Message::Unfetched) {
-            list(message);
-            top(message);
+            send(listCommand(message), 7);
+            readList(message);
+            send(topCommand(message), 7);
+            readTop(message);
             ++fetched;
         }
         ++at;
+    }
+    return fetched;
+}
+
+// Asked only when many messages are new: a small mailbox sees the same
+// exchange as ever, and one round trip is nothing against thousands.
+bool Client::serverPipelines() {
+    send("capa", 7);
+    std::string line;
+    try {
+        readReply(7, line);
+    } catch (const Exception& e) {
+        // A server without CAPA simply cannot pipeline; any other failure
+        // is the check's.
+        if (e.text != "received -ERR")
+            throw;
+        return false;
+    }
+    const unsigned long long start = socket->lineBytesRead();
+    bool pipelining = false;
+    while (readDataLine(line, 7, start)) {
+        for (char& c : line)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        pipelining = pipelining || line == "PIPELINING";
+    }
+    return pipelining;
+}
+
+// The deletions one at a time, as always (they are few), then the new
+// messages' "list" and "top" in batches: each batch goes out in one send
+// and its replies are read in order, so the cost is a round trip a batch
+// instead of two a message.
+int Client::scanPipelined(MessageList& messages) {
+    for (auto at = messages.begin(); at != messages.end();) {
+        if (at->flags & Message::Deleted) {
+            command("dele " + std::to_string(at->number), 7, discardReply);
+            at = messages.erase(at);
+        } else {
+            ++at;
+        }
+    }
+    int fetched = 0;
+    std::vector<Message*> batch;
+    std::string commands;
+    auto at = messages.begin();
+    while (at != messages.end()) {
+        batch.clear();
+        commands.clear();
+        for (; at != messages.end() && batch.size() < pipelineBatch; ++at) {
+            if (!(at->flags & Message::Unfetched))
+                continue;
+            batch.push_back(&*at);
+            commands += listCommand(*at) + "\r\n" + topCommand(*at) + "\r\n";
+        }
+        if (batch.empty())
+            break;
+        sendRaw(commands);
+        for (Message* message : batch) {
+            readList(*message);
+            readTop(*message);
+            ++fetched;
+        }
     }
     return fetched;
 }
@@ -225,21 +291,29 @@ void Client::secure(const char* host) {
 }
 
 void Client::command(const std::string& text, int code, std::string& reply) {
+    send(text, code);
+    readReply(code, reply);
+}
+
+void Client::send(const std::string& text, int code) {
     // A line break inside a user name or password would smuggle a command
     // of its own to the server.
     if (text.find_first_of("\r\n") != std::string::npos)
         throw Exception("command contains a line break", "", code);
+    sendRaw(text + "\r\n");
+}
+
+void Client::sendRaw(const std::string& lines) {
     if (!socket)
         throw Exception("not connected", "", 1);
     try {
-        socket->sendString(text + "\r\n");
+        socket->sendString(lines);
     } catch (const Socket::Exception& e) {
         throw socketFailure(e);
     }
-    readReply(code, reply);
 }
 
-void Client::readReply(int code, std::string& reply) {
+void Client::readReply(int code, std::string& reply, bool traced) {
     std::string line;
     if (!socket)
         throw Exception("not connected", "", 1);
@@ -253,7 +327,8 @@ void Client::readReply(int code, std::string& reply) {
         const size_t text = line.find_first_not_of(" \n\r", space + 1);
         if (text != std::string::npos)
             reply = line.substr(text);
-        OutputDebugStringA((reply + "\n").c_str());
+        if (traced)
+            OutputDebugStringA((reply + "\n").c_str());
     }
 
     if (status == "+OK")
@@ -329,17 +404,28 @@ void Client::syncUids(MessageList& messages) {
     }
 }
 
-void Client::list(Message& message) {
+std::string Client::listCommand(const Message& message) {
+    return "list " + std::to_string(message.number);
+}
+
+std::string Client::topCommand(const Message& message) const {
+    return "top " + std::to_string(message.number) + " " + std::to_string(topLines);
+}
+
+// The replies of one message are not traced: thousands of them would cost
+// the debugger a round trip each and tell it nothing the session's steps
+// do not.
+void Client::readList(Message& message) {
     std::string reply;
-    command("list " + std::to_string(message.number), 7, reply);
+    readReply(7, reply, false);
     int size = 0;
     // A reply without a usable size leaves the size unknown (0) rather
     // than taking whatever the text happens to start with.
     message.size = parseListSize(reply, size) ? size : 0;
 }
 
-void Client::top(Message& message) {
-    command("top " + std::to_string(message.number) + " " + std::to_string(topLines), 7, discardReply);
+void Client::readTop(Message& message) {
+    readReply(7, discardReply, false);
     const unsigned long long start = socket->lineBytesRead();
 
     std::string line;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class MessageList;
 
@@ -68,6 +69,12 @@ public:
 
     const int topLines = 30;
 
+    // A first check pipelines "list" and "top" when this many messages are
+    // new and the server says it can; a batch puts this many messages'
+    // commands in flight at once.
+    static constexpr int pipelineFrom = 32;
+    static constexpr size_t pipelineBatch = 64;
+
 private:
     // Fails with code 13 unless "capa" lists STLS.
     void requireStls();
@@ -75,12 +82,18 @@ private:
     // as soon as there is a certificate.
     void secure(const char* host);
     void command(const std::string& text, int code, std::string& reply);
-    void readReply(int code, std::string& reply);
+    void send(const std::string& text, int code);
+    void sendRaw(const std::string& lines);
+    void readReply(int code, std::string& reply, bool traced = true);
     bool readDataLine(std::string& line, int code, unsigned long long replyStart);
     void stat();
     void syncUids(MessageList& messages);
-    void list(Message& message);
-    void top(Message& message);
+    bool serverPipelines();
+    int scanPipelined(MessageList& messages);
+    static std::string listCommand(const Message& message);
+    std::string topCommand(const Message& message) const;
+    void readList(Message& message);
+    void readTop(Message& message);
 
     // Puts `next` in place of the socket and answers the one it replaces,
     // under socketGuard, which interrupt() takes too.
@@ -90,6 +103,9 @@ private:
     std::mutex socketGuard;
     bool interrupted = false;
     DWORD socketTimeout;
+    // The reply texts nobody reads (greeting, "user", "pass", "top", "dele",
+    // "quit") go here; one per session, as sessions run side by side.
+    std::string discardReply;
     ConnectionSecurity security = ConnectionSecurity::None;
     std::string trustedFingerprint;
     std::string presentedFingerprint;
