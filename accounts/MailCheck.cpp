@@ -57,7 +57,9 @@ void Account::onCheckDone(unsigned serial) {
     CheckOutcome& outcome = done->outcome;
     if (outcome.failed) {
         // The records stay as they were: delete marks are sent again by the
-        // next check, and nothing half-fetched is shown.
+        // next check, and nothing half-fetched is shown. The count of shown
+        // messages is 0 after a failure, as it always was.
+        messageCount = 0;
         setIconState(outcome.code == 5 ? AuthorizationFailed : CheckFailed);
         if (refusesCertificate(outcome.code)) {
             // Kept for the options dialog, which offers to trust it.

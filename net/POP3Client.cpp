@@ -279,10 +279,10 @@ void Client::secure(const char* host) {
         CertificateCheck::verify(channel.peerCertificate(), host, trustedFingerprint);
     } catch (const Socket::Exception& e) {
         // Nothing more goes to a server we could not secure, not even "quit".
-        socket.reset();
+        replaceSocket(nullptr);
         throw socketFailure(e);
     } catch (const CertificateCheck::Exception& e) {
-        socket.reset();
+        replaceSocket(nullptr);
         const int code = e.fault == CertificateCheck::Fault::NameMismatch ? 11
                          : e.fault == CertificateCheck::Fault::Expired    ? 12
                                                                           : 10;

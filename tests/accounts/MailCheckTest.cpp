@@ -6,9 +6,11 @@
 #include "accounts/AccountFixture.h"
 #include "servers/Pop3Server.h"
 #include "support/DialogWatcher.h"
+#include "support/FinishCheck.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -38,7 +40,7 @@ protected:
 // messages of the last good check.
 TEST_F(MailCheckTest, StepsNewMessagesAndFailures) {
     const std::size_t before = shell.calls.size();
-    account.check();
+    ASSERT_TRUE(checkNow(account));
     ASSERT_GT(shell.calls.size(), before);
     EXPECT_NE(shell.calls[before].data.hIcon, shell.calls[before - 1].data.hIcon);
     std::vector<std::string> tips;
@@ -51,11 +53,11 @@ TEST_F(MailCheckTest, StepsNewMessagesAndFailures) {
                         "mail unchecked", "connecting... (09:05)", "receiving headers... (09:05)",
                         "disconnecting... (09:05)", "2 messages - 2 new (09:05)"}));
     server.add(message("c3"));
-    account.check();
-    account.check();
+    ASSERT_TRUE(checkNow(account));
+    ASSERT_TRUE(checkNow(account));
     EXPECT_EQ(account.status, "3 messages - 3 new (09:05)");
     account.menuShown();
-    account.check();
+    ASSERT_TRUE(checkNow(account));
     EXPECT_EQ(account.status, "3 messages (09:05)");
     EXPECT_EQ(account.iconState, Account::NothingNew);
 
@@ -67,7 +69,7 @@ TEST_F(MailCheckTest, StepsNewMessagesAndFailures) {
     };
     for (const auto& [command, state, status] : failures) {
         server.refuse(command);
-        account.check();
+        ASSERT_TRUE(checkNow(account));
         EXPECT_EQ(account.iconState, state);
         EXPECT_EQ(account.status, status);
         EXPECT_EQ(account.messageCount, 0u);
@@ -84,7 +86,7 @@ TEST_F(MailCheckTest, CheckAllSkipsAccountsWithoutHost) {
         list.append(added);
     }
     applyProfileLine(*list.withId(2), formatProfileLine(account));
-    list.checkAll();
+    ASSERT_TRUE(checkAllNow(list));
     EXPECT_EQ(list.withId(1)->status, "mail unchecked");
     EXPECT_EQ(list.withId(1)->iconState, Account::NeverChecked);
     EXPECT_EQ(list.withId(2)->status, "2 messages - 2 new (09:05)");
@@ -107,7 +109,7 @@ HWND shownBalloon(DWORD milliseconds) {
 // backlog, not news).
 TEST_F(MailCheckTest, ABalloonTellsOfNewMailOncePerCheck) {
     server.add(Pop3Message("c3", "From: Ann <ann@example.org>\nSubject: lunch?\n\nbody"));
-    account.check();
+    ASSERT_TRUE(checkNow(account));
     HWND balloon = shownBalloon(6000);
     ASSERT_NE(balloon, nullptr);
     EXPECT_EQ(windowText(balloon), "3 new messages\nAnn <ann@example.org>\nlunch?");
@@ -117,11 +119,71 @@ TEST_F(MailCheckTest, ABalloonTellsOfNewMailOncePerCheck) {
     for (const DWORD start = GetTickCount(); shownBalloon(1) && GetTickCount() - start < 3000;)
         Sleep(50);
     ASSERT_EQ(shownBalloon(1), nullptr);
-    account.check();
+    ASSERT_TRUE(checkNow(account));
     account.noticeNewMail(Account::firstFillNoticeLimit + 1, true);
     EXPECT_EQ(shownBalloon(3000), nullptr);
     account.noticeNewMail(Account::firstFillNoticeLimit + 1, false);
     EXPECT_NE(shownBalloon(6000), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// A check works on a copy while the window goes on: a delete mark made
+// meanwhile survives the hand-over and reaches the right message at the next
+// check; a second start meanwhile (a timer, "Check now") adds no session.
+// Threads fail rarely, so the round runs many times.
+TEST_F(MailCheckTest, TheWindowKeepsItsMeaningWhileAWorkerChecks) {
+    ASSERT_TRUE(checkNow(account));
+    for (int round = 0; round < 20; ++round) {
+        const std::string uid = "n" + std::to_string(round);
+        server.add(message(uid.c_str()));
+        const int sessions = server.sessions();
+        account.check();
+        account.check();
+        POP3::Message* marked = account.messages.findByUid("b2");
+        if (round == 0)
+            marked->flags = POP3::Message::Deleted;
+        ASSERT_TRUE(checkNow(account));
+        ASSERT_EQ(server.sessions(), sessions + 1) << round;
+        ASSERT_NE(account.messages.findByUid(uid), nullptr) << round;
+        if (round == 0) {
+            ASSERT_EQ(account.messages.findByUid("b2"), marked);
+            EXPECT_EQ(marked->flags, POP3::Message::Deleted);
+            server.takeTranscript();
+        } else if (round == 1) {
+            const std::vector<std::string> sent = server.takeTranscript();
+            EXPECT_EQ(std::count(sent.begin(), sent.end(), "dele 2"), 1);
+            EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& line) {
+                          return line.rfind("dele", 0) == 0;
+                      }),
+                      1);
+            EXPECT_EQ(account.messages.findByUid("b2"), nullptr);
+        }
+    }
+    EXPECT_EQ(account.messageCount, 21u);
+}
+
+// An account removed while its check waits for a server that never answers
+// goes at once, and its check's late messages find nobody.
+TEST_F(MailCheckTest, RemovingACheckingAccountEndsItsCheckAtOnce) {
+    server.fault(Pop3Server::greeting, "", Pop3Server::Stall);
+    AccountList list;
+    for (int round = 0; round < 10; ++round) {
+        auto added = std::make_unique<Account>(2);
+        applyProfileLine(*added, formatProfileLine(account));
+        list.append(added);
+        list.withId(2)->check();
+        Sleep(round * 10);
+        const DWORD start = GetTickCount();
+        list.erase(list.begin());
+        EXPECT_LT(GetTickCount() - start, 2000u) << round;
+        MSG posted;
+        while (PeekMessageA(&posted, nullptr, MainWindow::checkProgressMessage, MainWindow::checkDoneMessage,
+                            PM_REMOVE))
+            EXPECT_EQ(list.withId(static_cast<int>(posted.wParam)), nullptr);
+    }
 }
 
 } // namespace

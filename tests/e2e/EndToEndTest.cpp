@@ -250,3 +250,25 @@ TEST_F(EndToEnd, StlsChecksAndASelfSignedCertificateTrustedInTheOptionsChecksOve
 }
 
 } // namespace
+
+namespace {
+
+// While its check waits for a server that never says a word, the program
+// answers and "E&xit" ends it at once: the check is not on the window's
+// thread. (The socket's time-out is a minute; Wine's tray takes 2 s to take
+// a program's last icon away.)
+TEST_F(EndToEnd, AStalledServerHoldsNeitherTheMenuNorTheExit) {
+    Pop3Server server;
+    server.fault(Pop3Server::greeting, "", Pop3Server::Stall);
+    addProfile("stuck", server.password(), server.port());
+    accounts.saveProfiles();
+    accounts.clear();
+    DebuggedProgram pellmor(pellmorExe);
+    HWND icon = iconShowing("stuck@", "connecting...", tip);
+    ASSERT_NE(icon, nullptr) << tip;
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(exitThrough(pellmor, icon), 0);
+    EXPECT_LT(GetTickCount() - start, 6000u);
+}
+
+} // namespace

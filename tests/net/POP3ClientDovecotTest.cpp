@@ -8,6 +8,7 @@
 #include "net/MessageList.h"
 #include "net/POP3Client.h"
 #include "net/POP3Exception.h"
+#include "support/FinishCheck.h"
 #include "support/TestCa.h"
 
 #include <gtest/gtest.h>
@@ -127,7 +128,7 @@ TEST_P(POP3ClientDovecot, ChecksFetchDeleteAndRefuseAsTheServerSays) {
         account.port = static_cast<unsigned>(server.port);
         account.setUser(user);
         account.password = server.password;
-        account.check();
+        ASSERT_TRUE(checkNow(account));
         ASSERT_EQ(account.messageCount, 6u) << account.status;
         EXPECT_EQ(menuText(account.menu, 4), L"会議の件\tRenée <renee@example.com>");
         EXPECT_EQ(menuText(GetSubMenu(account.menu, 4), 2), L"Café && crème");
