@@ -8,8 +8,9 @@
 // For each round the program starts with one profile on the server (a fresh
 // start, so its check is a first check of every message). A probe sends
 // WM_NULL to the "Pellmor" window every 50 ms and records how long each
-// takes to be answered. Printed: the idle baseline and the longest wait
-// during (a) the first check, (b) a second check that finds nothing new,
+// takes to be answered. Printed: the idle baseline (a second with nothing to
+// do) and the longest wait during (a) the first check and the hand-over of
+// its result, (b) a second check that finds nothing new,
 // (c) a check of a server that accepts and never answers, and the time
 // "E&xit" takes during (c); the first check's time against poplib's (timed
 // natively by tools/run-bench on the same server); the program's peak
@@ -194,17 +195,21 @@ Round runRound(const std::string& pellmor, const std::string& user, const std::s
         if (waitForTraces(program, farewell, 1, 600000) < 0)
             throw MsgException("the first check did not end");
         round.firstCheck = millisecondsSince(start);
+        // The window takes the check's result after its last step: the
+        // hand-over belongs to the check.
+        Sleep(1000);
         round.firstWait = probe.takeLongest();
         round.after = memoryOf(window);
-        Sleep(500);
-        round.idle = probe.takeLongest();
 
         const auto second = Clock::now();
         PostMessageA(window, WM_APP, 0, 0); // what a second start sends: check every account
         if (waitForTraces(program, farewell, 2, 600000) < 0)
             throw MsgException("the second check did not end");
         round.secondCheck = millisecondsSince(second);
+        Sleep(500);
         round.secondWait = probe.takeLongest();
+        Sleep(1000);
+        round.idle = probe.takeLongest();
         const auto exitStart = Clock::now();
         PostMessageA(window, WM_COMMAND, ID_EXIT, 0);
         DWORD code = 0;
