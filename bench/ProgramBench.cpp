@@ -178,6 +178,15 @@ struct Round {
     Memory before, after;
 };
 
+// "E&xit" as the tray menu sends it: the milliseconds until the program has
+// ended, or -1.
+double timeExit(DebuggedProgram& program, HWND window) {
+    const auto start = Clock::now();
+    PostMessageA(window, WM_COMMAND, ID_EXIT, 0);
+    DWORD code = 0;
+    return program.waitForExit(60000, code) ? millisecondsSince(start) : -1;
+}
+
 // Dovecot says this in its reply to "quit": the check's last step.
 const char* const farewell = "Logging out";
 
@@ -210,10 +219,7 @@ Round runRound(const std::string& pellmor, const std::string& user, const std::s
         round.secondWait = probe.takeLongest();
         Sleep(1000);
         round.idle = probe.takeLongest();
-        const auto exitStart = Clock::now();
-        PostMessageA(window, WM_COMMAND, ID_EXIT, 0);
-        DWORD code = 0;
-        round.idleExitTime = program.waitForExit(10000, code) ? millisecondsSince(exitStart) : -1;
+        round.idleExitTime = timeExit(program, window);
     }
 
     SilentServer silent;
@@ -227,10 +233,7 @@ Round runRound(const std::string& pellmor, const std::string& user, const std::s
         Sleep(3000);
         round.stallWait = probe.takeLongest();
     }
-    const auto exitStart = Clock::now();
-    PostMessageA(window, WM_COMMAND, ID_EXIT, 0);
-    DWORD code = 0;
-    round.exitTime = program.waitForExit(60000, code) ? millisecondsSince(exitStart) : -1;
+    round.exitTime = timeExit(program, window);
     return round;
 }
 
