@@ -28,6 +28,8 @@ struct Fixture {
     std::string user, password, ca, log, pinnedFingerprint;
     std::vector<std::string> users;
     std::vector<std::pair<std::string, int>> messages; // unique id, size
+    std::string bulkUser; // a mailbox of generated messages
+    int bulkCount = 0;
 };
 
 std::wstring menuText(HMENU menu, int position) {
@@ -61,6 +63,8 @@ Fixture readFixture() {
             fixture.user = value;
         } else if (key == "password") {
             fixture.password = value;
+        } else if (key == "bulk") {
+            words >> fixture.bulkUser >> fixture.bulkCount;
         } else if (key == "message") {
             auto& [uid, size] = fixture.messages.emplace_back();
             words >> uid >> size;
@@ -130,6 +134,8 @@ TEST_P(POP3ClientDovecot, ChecksFetchDeleteAndRefuseAsTheServerSays) {
         account.password = server.password;
         ASSERT_TRUE(checkNow(account));
         ASSERT_EQ(account.messageCount, 6u) << account.status;
+        for (const UINT item : {4u, 5u})
+            ASSERT_TRUE(account.fillEntry(GetSubMenu(account.menu, static_cast<int>(item)), item));
         EXPECT_EQ(menuText(account.menu, 4), L"会議の件\tRenée <renee@example.com>");
         EXPECT_EQ(menuText(GetSubMenu(account.menu, 4), 2), L"Café && crème");
         EXPECT_EQ(menuText(GetSubMenu(account.menu, 4), 3), L".line with a dot");
@@ -151,6 +157,21 @@ TEST_P(POP3ClientDovecot, ChecksFetchDeleteAndRefuseAsTheServerSays) {
         ADD_FAILURE() << "logged in with a wrong password";
     } catch (const POP3::Exception& e) {
         EXPECT_EQ(e.code, 5);
+    }
+
+    // A first check big enough to pipeline two batches: replies that come
+    // many to a read, through each kind of connection.
+    ASSERT_GT(server.bulkCount, 64);
+    MessageList bulk;
+    client.login(server.bulkUser.c_str(), server.password.c_str(), host, port);
+    EXPECT_EQ(client.scan(bulk), server.bulkCount);
+    client.quit();
+    int n = 0;
+    for (const POP3::Message& message : bulk) {
+        const std::string number = std::to_string(++n);
+        EXPECT_EQ(shown(message, "Subject"), "Generated message number " + number);
+        EXPECT_EQ(message.lines().back(),
+                  "Line 30 of message " + number + ", some words to make a line of ordinary length.");
     }
 }
 
