@@ -30,11 +30,18 @@ void NetMessage::addBodyLine(std::string_view line) {
     lineEnds.push_back(static_cast<uint32_t>(bodyText.size()));
 }
 
-void NetMessage::compact() {
-    headerText.shrink_to_fit();
-    headerEnds.shrink_to_fit();
-    bodyText.shrink_to_fit();
-    lineEnds.shrink_to_fit();
+void NetMessage::copyText(const NetMessage& other) {
+    headerText = other.headerText;
+    headerEnds = other.headerEnds;
+    bodyText = other.bodyText;
+    lineEnds = other.lineEnds;
+}
+
+void NetMessage::clearText() {
+    headerText.clear();
+    headerEnds.clear();
+    bodyText.clear();
+    lineEnds.clear();
 }
 
 std::vector<Header> NetMessage::headers() const {

@@ -32,9 +32,12 @@ public:
     // A header line is split at its first colon; a body line is kept as it is.
     void addHeaderLine(std::string_view line);
     void addBodyLine(std::string_view line);
-    // Hands back the room the text reserved while it grew; for a record that
-    // is complete and will be kept.
-    void compact();
+    // Copies the text of `other` in blocks of exactly its size. A session
+    // reads every message into one record of its own, emptied for each
+    // message but keeping its room, and hands each kept record its copy:
+    // tens of thousands of records then leave no growth behind in the heap.
+    void copyText(const NetMessage& other);
+    void clearText();
 
     // The value of the first header whose name is exactly `name`; false and
     // an empty value without one.

@@ -426,6 +426,8 @@ void Client::readList(Message& message) {
 
 void Client::readTop(Message& message) {
     readReply(7, discardReply, false);
+    // A reply that failed half way left its lines behind.
+    reading.clearReceived();
     const unsigned long long start = socket->lineBytesRead();
 
     std::string line;
@@ -447,21 +449,21 @@ void Client::readTop(Message& message) {
         // gets its lines read and counted but not kept.
         size_t& kept = inBody ? keptBody : keptHeader;
         if (kept + line.size() > maxKeptBytesPerPart || (inBody && bodyLines >= topLines)) {
-            message.countReceived(octets);
+            reading.countReceived(octets);
             continue;
         }
         const size_t length = line.size();
         kept += length;
         if (inBody) {
-            message.receiveBodyLine(line);
+            reading.receiveBodyLine(line);
             ++bodyLines;
         } else {
-            message.receiveHeaderLine(line);
+            reading.receiveHeaderLine(line);
         }
         if (octets > length + 2)
-            message.countReceived(octets - length - 2);
+            reading.countReceived(octets - length - 2);
     }
-    message.compact();
+    message.takeReceived(reading);
     message.flags = 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/ConnectionSecurity.h"
+#include "net/POP3Message.h"
 #include "net/Socket.h"
 
 #include <windows.h>
@@ -109,6 +110,8 @@ private:
     ConnectionSecurity security = ConnectionSecurity::None;
     std::string trustedFingerprint;
     std::string presentedFingerprint;
+    // Where "top" gathers a message's lines before the message takes them.
+    Message reading{0, nullptr};
 };
 
 } // namespace POP3

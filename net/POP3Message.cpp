@@ -34,6 +34,17 @@ void Message::receiveBodyLine(std::string& line) {
     addBodyLine(line);
 }
 
+void Message::clearReceived() {
+    clearText();
+    received = lineEndLength;
+}
+
+void Message::takeReceived(Message& other) {
+    copyText(other);
+    received = other.received;
+    other.clearReceived();
+}
+
 void Message::countReceived(size_t octets) {
     received = addReceived(received, octets);
 }

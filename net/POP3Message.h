@@ -28,6 +28,10 @@ public:
     // Counts octets received through TOP that are not kept (the session
     // drops what a hostile reply sends beyond its bounds).
     void countReceived(size_t octets);
+    // Forgets what was received, as a new record.
+    void clearReceived();
+    // Takes the text and count that `other` received, leaving it as new.
+    void takeReceived(Message& other);
 
     int number;       // in the server's current listing; changes between sessions
     std::string uid;  // the server's unique id, compared byte for byte
