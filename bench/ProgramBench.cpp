@@ -3,7 +3,7 @@
 // does it hold afterwards, and how fast does it quit.
 //
 //   program_bench --pellmor PATH --port N --user U --password P --messages N
-//                 [--poplib SECONDS] [--rounds R]
+//                 [--poplib SECONDS] [--text BYTES] [--rounds R]
 //
 // For each round the program starts with one profile on the server (a fresh
 // start, so its check is a first check of every message). A probe sends
@@ -14,7 +14,8 @@
 // (c) a check of a server that accepts and never answers, and the time
 // "E&xit" takes during (c); the first check's time against poplib's (timed
 // natively by tools/run-bench on the same server); the program's peak
-// memory against its memory before the check.
+// memory against its memory before the check and the bytes of text a check
+// keeps (counted by the same poplib run).
 #include "accounts/AccountList.h"
 #include "e2e/DebuggedProgram.h"
 #include "net/MsgException.h"
@@ -92,7 +93,31 @@ private:
     std::thread acceptor;
 };
 
-// Sends WM_NULL every 50 ms and keeps the longest wait for an answer.
+struct Memory {
+    double pagefileMiB = 0;
+    double peakMiB = 0;
+};
+
+Memory memoryOf(HWND window) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    Memory memory;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+    if (!process)
+        return memory;
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(process, &counters, sizeof counters)) {
+        memory.pagefileMiB = counters.PagefileUsage / 1048576.0;
+        memory.peakMiB = counters.PeakPagefileUsage / 1048576.0;
+    }
+    CloseHandle(process);
+    return memory;
+}
+
+// Sends WM_NULL every 50 ms and keeps the longest wait for an answer, and
+// the most memory the program held at those times: Wine's own peak figure
+// is only the current one.
 class Probe {
 public:
     explicit Probe(HWND window) : window(window) {
@@ -102,9 +127,8 @@ public:
                 DWORD_PTR result = 0;
                 SendMessageTimeoutA(this->window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
                 const double waited = millisecondsSince(start);
-                double seen = longest.load();
-                while (waited > seen && !longest.compare_exchange_weak(seen, waited))
-                    ;
+                raise(longest, waited);
+                raise(mostMemory, memoryOf(this->window).pagefileMiB);
                 Sleep(50);
             }
         });
@@ -115,11 +139,19 @@ public:
     }
     // The longest wait since the last call.
     double takeLongest() { return longest.exchange(0.0); }
+    double mostMiB() const { return mostMemory.load(); }
 
 private:
+    static void raise(std::atomic<double>& most, double value) {
+        double seen = most.load();
+        while (value > seen && !most.compare_exchange_weak(seen, value))
+            ;
+    }
+
     HWND window;
     std::atomic<bool> stopping{false};
     std::atomic<double> longest{0.0};
+    std::atomic<double> mostMemory{0.0};
     std::thread thread;
 };
 
@@ -148,28 +180,6 @@ double waitForTraces(DebuggedProgram& program, const std::string& text, size_t c
         Sleep(5);
     }
     return millisecondsSince(start);
-}
-
-struct Memory {
-    double pagefileMiB = 0;
-    double peakMiB = 0;
-};
-
-Memory memoryOf(HWND window) {
-    DWORD id = 0;
-    GetWindowThreadProcessId(window, &id);
-    Memory memory;
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
-    if (!process)
-        return memory;
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    if (GetProcessMemoryInfo(process, &counters, sizeof counters)) {
-        memory.pagefileMiB = counters.PagefileUsage / 1048576.0;
-        memory.peakMiB = counters.PeakPagefileUsage / 1048576.0;
-    }
-    CloseHandle(process);
-    return memory;
 }
 
 struct Round {
@@ -209,6 +219,7 @@ Round runRound(const std::string& pellmor, const std::string& user, const std::s
         Sleep(1000);
         round.firstWait = probe.takeLongest();
         round.after = memoryOf(window);
+        round.after.peakMiB = std::max({round.after.peakMiB, round.after.pagefileMiB, probe.mostMiB()});
 
         const auto second = Clock::now();
         PostMessageA(window, WM_APP, 0, 0); // what a second start sends: check every account
@@ -247,7 +258,7 @@ double median(std::vector<double> values) {
 int main(int argc, char** argv) {
     std::string pellmor, user = "alice", password;
     int port = 0, messages = 0, rounds = 3;
-    double poplibSeconds = 0;
+    double poplibSeconds = 0, textBytes = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         const char* value = argv[i + 1];
@@ -263,12 +274,14 @@ int main(int argc, char** argv) {
             messages = std::atoi(value);
         else if (name == "--poplib")
             poplibSeconds = std::atof(value);
+        else if (name == "--text")
+            textBytes = std::atof(value);
         else if (name == "--rounds")
             rounds = std::max(1, std::atoi(value));
     }
     if (pellmor.empty() || port == 0) {
         std::fprintf(stderr, "usage: program_bench --pellmor PATH --port N --user U --password P --messages N "
-                             "[--poplib SECONDS] [--rounds R]\n");
+                             "[--poplib SECONDS] [--text BYTES] [--rounds R]\n");
         return 2;
     }
     WSADATA data;
@@ -283,9 +296,10 @@ int main(int argc, char** argv) {
                 values.push_back(round.*field);
             return median(values);
         };
-        std::vector<double> before, peak;
+        std::vector<double> before, after, peak;
         for (const Round& round : results) {
             before.push_back(round.before.pagefileMiB);
+            after.push_back(round.after.pagefileMiB);
             peak.push_back(round.after.peakMiB);
         }
         std::printf("pellmor.exe, %d messages, median of %d rounds\n", messages, rounds);
@@ -299,8 +313,13 @@ int main(int argc, char** argv) {
             std::printf(" | poplib %.0f ms | ratio %.3f (goal 0.25)", poplibSeconds * 1000,
                         pick(&Round::firstCheck) / (poplibSeconds * 1000));
         std::printf("\nsecond check (nothing new): %.0f ms\n", pick(&Round::secondCheck));
-        std::printf("memory (MiB): before the check %.1f | peak %.1f | added %.1f\n", median(before), median(peak),
-                    median(peak) - median(before));
+        std::printf("memory (MiB): before the check %.1f | after it %.1f | peak %.1f | peak added %.1f\n",
+                    median(before), median(after), median(peak), median(peak) - median(before));
+        if (textBytes > 0) {
+            const double textMiB = textBytes / 1048576.0;
+            std::printf("text kept %.1f MiB | added / text %.2f (goal 1.5)\n", textMiB,
+                        (median(peak) - median(before)) / textMiB);
+        }
     } catch (const MsgException& failure) {
         std::fprintf(stderr, "program_bench: %s\n", failure.message().c_str());
         return 1;
