@@ -6,7 +6,6 @@
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramHandles.h"
-#include "ui/TrayMenu.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +14,15 @@
 #include <memory>
 
 // What the tests of the main window and the options dialog stand on: the
-// program's hidden main window and command menu, and two live accounts with
-// icons, "ann" and "bob", also stored as the profiles. Nothing listens on
-// their port 1, so that a check fails at once.
+// program's hidden main window, and two live accounts with icons, "ann" and
+// "bob", also stored as the profiles. Nothing listens on their port 1, so
+// that a check fails at once.
 class WindowFixture : public testing::Test {
 protected:
     void SetUp() override {
         loadIcons();
         MainWindow::registerClass(moduleInstance);
         window = mainWindow = MainWindow::create(moduleInstance);
-        buildTrayMenu();
         for (const char* user : {"ann", "bob"}) {
             auto holder = std::make_unique<Account>(accounts.randomId());
             holder->setHost("127.0.0.1");
@@ -41,7 +39,6 @@ protected:
         accounts.clear();
         accounts.saveProfiles();
         currentAccount = nullptr;
-        destroyTrayMenu();
         DestroyWindow(window);
         MSG quit;
         PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
