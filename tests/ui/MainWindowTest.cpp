@@ -13,37 +13,39 @@ using MainWindowTest = WindowFixture;
 // a timer and the wake-up check the accounts they are for.
 TEST_F(MainWindowTest, CommandsTimersAndTheWakeUpReachTheirAccounts) {
     for (WPARAM other : {1024u, 33792u, 40000u, 40006u, 0u, unsigned(MAKEWPARAM(ID_CHECK_NOW, 1))})
-        EXPECT_FALSE(MainWindow::onCommand(window, other)) << other;
+        EXPECT_FALSE(MainWindow::onCommand(mainWindow, other)) << other;
     // Checks run on a worker thread whose messages the window takes.
     const auto failedCheck = [&](const Account* account) {
         return trayKeeper.pumpUntil([&] { return account->iconState == Account::CheckFailed; },
                                     5000);
     };
     // A timer checks its own account only.
-    SendMessageA(window, WM_TIMER, static_cast<WPARAM>(bob->id), 0);
+    SendMessageA(mainWindow, WM_TIMER, static_cast<WPARAM>(bob->id), 0);
     EXPECT_EQ(currentAccount, bob);
     EXPECT_TRUE(failedCheck(bob)) << bob->status;
     // After a sleep the accounts that check by themselves are checked soon.
     bob->setIconState(Account::NothingNew);
     bob->setCheckAutomatically(true);
     MainWindow::resumeDelayMilliseconds = 50;
-    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    SendMessageA(mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     EXPECT_TRUE(failedCheck(bob)) << bob->status;
     EXPECT_EQ(ann->iconState, Account::NeverChecked);
 }
 
 // While a dialog of the program is open, "&About" and "&Options..." open
-// nothing more.
+// nothing more and bring the open one to the front.
 TEST_F(MainWindowTest, OneDialogAtATime) {
     int opened = 0;
     DialogWatcher watcher([&](HWND dialog) {
         if (++opened == 1) {
-            EXPECT_TRUE(MainWindow::onCommand(window, ID_ABOUT));
-            EXPECT_TRUE(MainWindow::onCommand(window, ID_OPTIONS));
+            SetForegroundWindow(mainWindow);
+            EXPECT_TRUE(MainWindow::onCommand(mainWindow, ID_ABOUT));
+            EXPECT_TRUE(MainWindow::onCommand(mainWindow, ID_OPTIONS));
+            EXPECT_EQ(GetForegroundWindow(), dialog);
         }
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
-    EXPECT_TRUE(MainWindow::onCommand(window, ID_ABOUT));
+    EXPECT_TRUE(MainWindow::onCommand(mainWindow, ID_ABOUT));
     EXPECT_EQ(opened, 1);
 }
 

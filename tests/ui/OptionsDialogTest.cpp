@@ -11,7 +11,6 @@
 
 #include <commctrl.h>
 
-#include <fstream>
 #include <string>
 #include <utility>
 
@@ -98,7 +97,7 @@ TEST_F(OptionsDialogTest, EditsLandOnTheProfileShownAndNowhereAfterCancel) {
     EXPECT_EQ(text(IDC_USER), "ann");
     focus(IDC_HOST);
     type(IDC_HOST, "edited.example.org");
-    SendMessageA(window, MainWindow::trayCallbackMessage, static_cast<WPARAM>(bob->id),
+    SendMessageA(mainWindow, MainWindow::trayCallbackMessage, static_cast<WPARAM>(bob->id),
                  WM_MOUSEMOVE);
     ASSERT_EQ(currentAccount, bob);
     focus(IDC_USER);
@@ -125,32 +124,31 @@ TEST_F(OptionsDialogTest, EditsLandOnTheProfileShownAndNowhereAfterCancel) {
 }
 
 // The last profile's only icon cannot be switched off: the program would
-// have no place left to be reached.
-TEST_F(OptionsDialogTest, TheLastProfileKeepsItsIcon) {
+// have no place left to be reached. "&Remove", disabled under the focus,
+// hands the focus on to a control that still takes keys.
+TEST_F(OptionsDialogTest, TheLastProfileKeepsItsIconAndTheFocusStaysUsable) {
     click(IDC_REMOVE);
     ASSERT_EQ(accounts.size(), 1u);
     EXPECT_FALSE(IsWindowEnabled(item(IDC_SHOW_ICON)));
+    EXPECT_TRUE(IsChild(dialog, GetFocus()) && IsWindowEnabled(GetFocus()));
 }
 
 // "&Browse": the path buffer holds 999 characters, so a longer stored
 // command starts the file dialog empty rather than cut.
 TEST_F(OptionsDialogTest, BrowseStartsEmptyForAnOverlongCommand) {
-    char folder[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, folder);
-    const std::string client = std::string(folder) + "pellmor-browse-client.exe";
-    std::ofstream(client) << "MZ";
+    char client[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, client, MAX_PATH); // a program that is there to choose
     std::string startName = "(not opened)";
     DialogWatcher watcher([&](HWND box) {
         const int nameField = GetDlgItem(box, 0x47c) ? 0x47c : 0x480; // edt1 or cmb13
         startName = windowText(GetDlgItem(box, nameField));
-        SetDlgItemTextA(box, nameField, client.c_str());
+        SetDlgItemTextA(box, nameField, client);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
     ann->clientCommand = std::string(1000, 'x');
     click(IDC_BROWSE);
     EXPECT_EQ(startName, "");
     EXPECT_EQ(text(IDC_CLIENT_COMMAND), client);
-    DeleteFileA(client.c_str());
 }
 
 // "Default" gives the port of the security the list shows before it is

@@ -22,7 +22,7 @@ protected:
     void SetUp() override {
         loadIcons();
         MainWindow::registerClass(moduleInstance);
-        window = mainWindow = MainWindow::create(moduleInstance);
+        mainWindow = MainWindow::create(moduleInstance);
         for (const char* user : {"ann", "bob"}) {
             auto holder = std::make_unique<Account>(accounts.randomId());
             holder->setHost("127.0.0.1");
@@ -39,13 +39,12 @@ protected:
         accounts.clear();
         accounts.saveProfiles();
         currentAccount = nullptr;
-        DestroyWindow(window);
+        DestroyWindow(mainWindow);
         MSG quit;
         PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
 
     TestWindow trayKeeper; // its icon spares each case Wine's removal of the last one
-    HWND window = nullptr;
     Account* ann = nullptr;
     Account* bob = nullptr;
 };
