@@ -57,10 +57,6 @@ inline std::string differences(const IconImage& got, const IconImage& expected) 
 
 // Whether `icon` is still a live icon handle.
 inline bool iconAlive(HICON icon) {
-    ICONINFO info{};
-    if (!icon || !GetIconInfo(icon, &info))
-        return false;
-    DeleteObject(info.hbmMask);
-    DeleteObject(info.hbmColor);
-    return true;
+    IconImage image;
+    return readIconImage(icon, image);
 }

@@ -9,16 +9,13 @@
 
 std::string trustTestCa(const std::string& derPath) {
     std::ifstream in(derPath, std::ios::binary);
-    const std::vector<BYTE> der{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<BYTE> der{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
     if (der.empty())
         return "cannot read " + derPath;
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
-    if (!store)
-        return "CertOpenStore failed: " + std::to_string(GetLastError());
-    const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(),
-                                                         static_cast<DWORD>(der.size()),
-                                                         CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    const DWORD error = GetLastError();
-    CertCloseStore(store, 0);
-    return added ? std::string() : "CertAddEncodedCertificateToStore failed: " + std::to_string(error);
+    // The current user's "Root" store, as a user's import of the CA adds to.
+    if (!CertAddEncodedCertificateToSystemStoreA("Root", der.data(),
+                                                 static_cast<DWORD>(der.size())))
+        return "CertAddEncodedCertificateToSystemStoreA failed: " + std::to_string(GetLastError());
+    return "";
 }

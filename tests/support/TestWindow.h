@@ -11,14 +11,13 @@
 
 // A hidden top-level window that stands in for the program's main window for
 // as long as it lives (mainWindow; moduleInstance becomes the test program,
-// whose resources hold the icons), and records the timer and tray callback
-// (WM_USER) messages it receives.
+// whose resources hold the icons), and records the timer messages it
+// receives.
 class TestWindow {
 public:
     struct Event {
         UINT message;
         WPARAM wParam;
-        LPARAM lParam;
         DWORD tick;
     };
 
@@ -73,10 +72,10 @@ private:
                                nullptr, nullptr, nullptr);
     }
     static LRESULT CALLBACK record(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (message != WM_TIMER && message != WM_USER)
+        if (message != WM_TIMER)
             return DefWindowProcA(window, message, wParam, lParam);
-        self->events.push_back({message, wParam, lParam, GetTickCount()});
+        auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        self->events.push_back({message, wParam, GetTickCount()});
         return 0;
     }
 };

@@ -6,7 +6,6 @@
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramHandles.h"
-#include "ui/TrayMenu.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +14,15 @@
 #include <memory>
 
 // What the tests of the main window and the options dialog stand on: the
-// program's hidden main window and command menu, and two live accounts with
-// icons, "ann" and "bob", also stored as the profiles. Nothing listens on
-// their port 1, so that a check fails at once.
+// program's hidden main window, and two live accounts with icons, "ann" and
+// "bob", also stored as the profiles. Nothing listens on their port 1, so
+// that a check fails at once.
 class WindowFixture : public testing::Test {
 protected:
     void SetUp() override {
         loadIcons();
         MainWindow::registerClass(moduleInstance);
-        window = mainWindow = MainWindow::create(moduleInstance);
-        buildTrayMenu();
+        mainWindow = MainWindow::create(moduleInstance);
         for (const char* user : {"ann", "bob"}) {
             auto holder = std::make_unique<Account>(accounts.randomId());
             holder->setHost("127.0.0.1");
@@ -41,14 +39,12 @@ protected:
         accounts.clear();
         accounts.saveProfiles();
         currentAccount = nullptr;
-        destroyTrayMenu();
-        DestroyWindow(window);
+        DestroyWindow(mainWindow);
         MSG quit;
         PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
 
     TestWindow trayKeeper; // its icon spares each case Wine's removal of the last one
-    HWND window = nullptr;
     Account* ann = nullptr;
     Account* bob = nullptr;
 };
