@@ -5,6 +5,8 @@
 #include "ui/WindowFixture.h"
 #include "ui/resource.h"
 
+#include <string>
+
 namespace {
 
 using MainWindowTest = WindowFixture;
@@ -30,6 +32,25 @@ TEST_F(MainWindowTest, CommandsTimersAndTheWakeUpReachTheirAccounts) {
     SendMessageA(mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     EXPECT_TRUE(failedCheck(bob)) << bob->status;
     EXPECT_EQ(ann->iconState, Account::NeverChecked);
+}
+
+// "&Launch client" runs the current account's command; an empty one says
+// why nothing starts.
+TEST_F(MainWindowTest, LaunchStartsTheCommandOrSaysWhyNot) {
+    char folder[MAX_PATH] = {};
+    GetTempPathA(sizeof folder, folder);
+    const std::string marker = std::string(folder) + "pellmor-launched.txt";
+    DeleteFileA(marker.c_str());
+    DialogWatcher watcher([](HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); });
+    currentAccount = ann;
+    ann->clientCommand = "cmd.exe /c echo launched> \"" + marker + "\"";
+    EXPECT_TRUE(MainWindow::onCommand(mainWindow, ID_LAUNCH_CLIENT));
+    ann->clientCommand = "";
+    EXPECT_TRUE(MainWindow::onCommand(mainWindow, ID_LAUNCH_CLIENT));
+    EXPECT_EQ(watcher.seen.size(), 1u) << "one box, for the empty command";
+    for (int i = 0; i < 100 && GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(50);
+    EXPECT_TRUE(DeleteFileA(marker.c_str())) << "the command did not run";
 }
 
 // While a dialog of the program is open, "&About" and "&Options..." open
