@@ -72,13 +72,6 @@ void Pop3Server::remove(const std::string& uid) {
     locked([&] { std::erase_if(mailbox, [&](const Pop3Message& m) { return m.uid == uid; }); });
 }
 
-std::vector<std::string> Pop3Server::uids() const {
-    std::vector<std::string> present;
-    for (const Pop3Message& message : locked([&] { return mailbox; }))
-        present.push_back(message.uid);
-    return present;
-}
-
 void Pop3Server::answer(const std::string& key, const std::string& statusLine,
                         const std::vector<std::string>& data) {
     fault(key, multiLine(statusLine, data));

@@ -71,7 +71,6 @@ public:
         locked([&] { mailbox.push_back(std::move(message)); });
     }
     void remove(const std::string& uid);
-    std::vector<std::string> uids() const;
 
     // Every line the client sent, without its line end, across all sessions.
     std::vector<std::string> transcript() const {
