@@ -93,13 +93,10 @@ TEST_F(POP3Client, ChecksFollowTheMailboxAndDeleteByTheCurrentNumber) {
 
 // A first check of many messages sends its commands in batches when the
 // server can pipeline, and nothing may change but the time it takes: the
-// records are those of one command at a time, a refusal in the middle of a
-// batch fails the check, and a mailbox with few new messages sees the
-// exchange it always saw.
+// records are those of one command at a time, and a refusal in the middle
+// of a batch fails the check. (A check of few new messages sees the exchange
+// it always saw: ChecksFollowTheMailbox... pins it.)
 TEST_F(POP3Client, PipelinedBatchesChangeNothingButTheTime) {
-    server.answer("capa", "+OK", {"TOP", "PIPELINING", "UIDL"});
-    EXPECT_EQ(check(), 2);
-    EXPECT_EQ(std::ranges::count(server.takeTranscript(), "capa"), 0);
     for (int n = 3; n <= 150; ++n)
         server.add(sampleMessage(n));
     server.refuse("capa");
