@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -52,14 +53,11 @@ void checkHeader(const Header& header, std::string line) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string input(reinterpret_cast<const char*>(data), size);
     POP3::Message message(1, "fuzz");
     bool inBody = false;
-    for (size_t start = 0; start <= input.size();) {
-        const size_t end = std::min(input.find('\n', start), input.size());
-        std::string line = input.substr(start, end - start);
-        const std::string raw = line;
-        start = end + 1;
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    for (std::string line, raw; std::getline(in, line);) {
+        raw = line; // the record may take the line's text
         if (!inBody && raw.empty()) {
             inBody = true;
         } else if (inBody) {
