@@ -31,10 +31,10 @@ void require(bool holds, const char* property) {
 
 // What a reader sees is text: well-formed UTF-8, whatever the bytes were,
 // and 8-bit-free text without encoded words is shown as it came.
-void checkHeaderText(const std::string& raw) {
+void checkHeaderText(std::string_view raw) {
     const std::string text = decodeHeaderText(raw);
     require(isUtf8(text), "header text is well-formed UTF-8");
-    require(!isUtf8(raw) || raw.find("=?") != std::string::npos || text == raw,
+    require(!isUtf8(raw) || raw.find("=?") != raw.npos || text == raw,
             "text without encoded words is kept");
 }
 

@@ -62,7 +62,6 @@ protected:
 // must not depend on how the text came.
 TEST_P(POP3ClientDovecot, ChecksFetchWhatTheServerHolds) {
     ASSERT_EQ(server.messages.size(), 6u) << "no Dovecot fixture: run this program through ctest";
-    ASSERT_GE(server.users.size(), 3u);
     const ConnectionSecurity security = GetParam();
     const std::string user = server.users[static_cast<size_t>(security)];
     // The certificate is for localhost; an address never matches a name.
@@ -78,17 +77,13 @@ TEST_P(POP3ClientDovecot, ChecksFetchWhatTheServerHolds) {
     };
     MessageList list;
     ASSERT_EQ(check(list), 6);
-    auto message = list.begin();
-    for (const std::string& listed : server.messages) {
-        EXPECT_EQ(message->uid + " " + std::to_string(message->size), listed);
-        ++message;
-    }
-    const POP3::Message& longOne = *std::next(list.begin());
-    EXPECT_EQ(longOne.lines().size(), 30u);
-    EXPECT_GT(longOne.size, longOne.received);
-    const POP3::Message& shortOne = *std::next(list.begin(), 2);
-    EXPECT_EQ(shortOne.received, shortOne.size);
-    EXPECT_TRUE(std::next(list.begin(), 3)->lines().empty()) << "headers only";
+    const auto nth = [&](size_t n) -> POP3::Message& { return *std::next(list.begin(), n - 1); };
+    for (size_t n = 1; n <= 6; ++n)
+        EXPECT_EQ(nth(n).uid + " " + std::to_string(nth(n).size), server.messages[n - 1]);
+    EXPECT_EQ(nth(2).lines().size(), 30u);
+    EXPECT_GT(nth(2).size, nth(2).received);
+    EXPECT_EQ(nth(3).received, nth(3).size);
+    EXPECT_TRUE(nth(4).lines().empty()) << "headers only";
     EXPECT_EQ(client.serverFingerprint().size(), security == ConnectionSecurity::None ? 0u : 64u);
     // MIME as a real server hands it over ("top" with its dot-stuffing and
     // its line limit), read back from the account's real menu in Unicode.
@@ -131,8 +126,7 @@ size_t loginsLogged(const Fixture& server, const std::string& user) {
 // one; and a server that does not talk TLS at all.
 TEST_F(POP3ClientDovecot, RefusesCertificatesItCannotTrustAndAcceptsThePinnedOne) {
     const std::string pin = value("pinnedFingerprint");
-    ASSERT_FALSE(pin.empty());
-    ASSERT_GE(server.users.size(), 3u);
+    ASSERT_FALSE(pin.empty()) << "no Dovecot fixture: run this program through ctest";
     struct Case {
         const char* what;
         const char* host;

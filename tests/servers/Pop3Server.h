@@ -56,8 +56,6 @@ public:
     explicit Pop3Server(Pop3Mailbox mailbox = {}, Pop3ServerSettings settings = {});
     // Ends a session under way and waits for the thread.
     ~Pop3Server();
-    Pop3Server(const Pop3Server&) = delete;
-    Pop3Server& operator=(const Pop3Server&) = delete;
 
     int port() const { return listenPort; }
     const std::string& user() const { return settings.user; }
