@@ -92,6 +92,10 @@ public:
     // Rebuilds `menu` from `messages` (unless summaryOnly), then sets the
     // summary: messageCount, newCount, the status and the icon state.
     void buildMenu(bool summaryOnly);
+    // Fills the submenu of a message entry as it opens (WM_INITMENUPOPUP,
+    // `item` its place in the menu); false when it is not an entry of this
+    // account's menu.
+    bool fillEntry(HMENU submenu, UINT item);
     // Opens `menu` at the cursor, or again where it last opened.
     void showMenu(bool atCursor);
     // What follows the closing of the menu: the new messages count as seen.
@@ -165,6 +169,9 @@ private:
     using MenuPositions = std::vector<std::optional<std::string>>;
     std::shared_ptr<const MenuPositions> menuPositions; // those of `menu`
     std::shared_ptr<const MenuPositions> shownPositions; // of the menu last opened
+    // The record a menu showed at `position`, found by its uid: the list may
+    // have moved on since.
+    POP3::Message* shownMessage(const MenuPositions& positions, unsigned position);
     // The menu showMenu is tracking, while it is on screen. A check that a
     // timer runs meanwhile rebuilds `menu`, but must not destroy the menu
     // being tracked: that one is kept in replacedMenu until it closes.

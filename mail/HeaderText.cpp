@@ -144,13 +144,13 @@ std::string headerValue(const std::vector<Header>& headers, std::string_view nam
     for (size_t i = 0; i < headers.size(); ++i) {
         if (!equalsIgnoringCase(withoutTrailingBlanks(headers[i].name), name))
             continue;
-        std::string value = headers[i].value;
+        std::string value(headers[i].value);
         // A continuation holding a colon was split at it by the record.
         for (++i; i < headers.size() && (headers[i].name.empty() || isBlank(headers[i].name[0])); ++i) {
-            const std::string& part = headers[i].name;
+            const std::string_view part = headers[i].name;
             value += ' ';
             if (!part.empty()) {
-                value.append(part, std::min(part.size(), part.find_first_not_of(" \t")));
+                value.append(part.substr(std::min(part.size(), part.find_first_not_of(" \t"))));
                 value += ':';
                 if (!headers[i].value.empty())
                     value += ' ';

@@ -156,7 +156,7 @@ void expandTabs(std::string& line) {
 
 } // namespace
 
-BodyPreview previewBody(const std::vector<Header>& headers, const std::vector<std::string>& fetched) {
+BodyPreview previewBody(const std::vector<Header>& headers, const std::vector<std::string_view>& fetched) {
     BodyPreview preview;
     if (fetched.empty())
         return preview;

@@ -24,4 +24,4 @@ struct BodyPreview {
 // of a message that is neither MIME-encoded nor multipart are exactly the
 // fetched ones, with the server's dot-stuffing undone and their 8-bit text
 // read as decodeHeaderText reads it.
-BodyPreview previewBody(const std::vector<Header>& headers, const std::vector<std::string>& lines);
+BodyPreview previewBody(const std::vector<Header>& headers, const std::vector<std::string_view>& lines);

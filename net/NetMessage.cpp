@@ -10,32 +10,65 @@ bool NetMessage::probe(int32_t) const {
 
 // Folded headers are not joined: a continuation line is a record of its own,
 // which is what the message menu lists line by line.
-void NetMessage::addHeaderLine(const std::string& line) {
-    Header header;
+void NetMessage::addHeaderLine(std::string_view line) {
     const size_t colon = line.find(':');
-    if (colon == std::string::npos) {
-        header.value = line;
-    } else {
-        header.name = line.substr(0, colon);
-        header.value = line.substr(colon + 1);
+    if (colon != std::string_view::npos) {
+        headerText.append(line.substr(0, colon));
+        line.remove_prefix(colon + 1);
     }
-    // erase(0, npos) empties an all-blank value.
-    header.value.erase(0, header.value.find_first_not_of(" \t"));
-    std::replace(header.value.begin(), header.value.end(), '\t', ' ');
-    headerList.push_back(std::move(header));
+    headerEnds.push_back(static_cast<uint32_t>(headerText.size()));
+    // An all-blank value is empty.
+    line.remove_prefix(std::min(line.size(), line.find_first_not_of(" \t")));
+    const size_t valueStart = headerText.size();
+    headerText.append(line);
+    std::replace(headerText.begin() + static_cast<std::ptrdiff_t>(valueStart), headerText.end(), '\t', ' ');
+    headerEnds.push_back(static_cast<uint32_t>(headerText.size()));
 }
 
-void NetMessage::addBodyLine(const std::string& line) {
-    bodyLines.push_back(line);
+void NetMessage::addBodyLine(std::string_view line) {
+    bodyText.append(line);
+    lineEnds.push_back(static_cast<uint32_t>(bodyText.size()));
+}
+
+void NetMessage::compact() {
+    headerText.shrink_to_fit();
+    headerEnds.shrink_to_fit();
+    bodyText.shrink_to_fit();
+    lineEnds.shrink_to_fit();
+}
+
+std::vector<Header> NetMessage::headers() const {
+    std::vector<Header> list;
+    list.reserve(headerEnds.size() / 2);
+    const std::string_view text = headerText;
+    uint32_t start = 0;
+    for (size_t i = 0; i + 1 < headerEnds.size(); i += 2) {
+        list.push_back({text.substr(start, headerEnds[i] - start),
+                        text.substr(headerEnds[i], headerEnds[i + 1] - headerEnds[i])});
+        start = headerEnds[i + 1];
+    }
+    return list;
+}
+
+std::vector<std::string_view> NetMessage::lines() const {
+    std::vector<std::string_view> list;
+    list.reserve(lineEnds.size());
+    const std::string_view text = bodyText;
+    uint32_t start = 0;
+    for (const uint32_t end : lineEnds) {
+        list.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return list;
 }
 
 bool NetMessage::getHeader(const std::string& name, std::string& value) const {
-    const auto found = std::find_if(headerList.begin(), headerList.end(),
-                                    [&name](const Header& header) { return header.name == name; });
-    if (found == headerList.end()) {
-        value.clear();
-        return false;
+    for (const Header& header : headers()) {
+        if (header.name == name) {
+            value = header.value;
+            return true;
+        }
     }
-    value = found->value;
-    return true;
+    value.clear();
+    return false;
 }

@@ -461,6 +461,7 @@ void Client::readTop(Message& message) {
         if (octets > length + 2)
             message.countReceived(octets - length - 2);
     }
+    message.compact();
     message.flags = 0;
 }
 

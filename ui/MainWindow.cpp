@@ -123,6 +123,15 @@ LRESULT CALLBACK MainWindow::procedure(HWND window, UINT message, WPARAM wParam,
         case trayCallbackMessage:
             onTrayNotify(window, wParam, lParam);
             return 0;
+        case WM_INITMENUPOPUP:
+            // A message's submenu is filled as it opens.
+            if (!HIWORD(lParam)) {
+                for (Account& account : accounts) {
+                    if (account.fillEntry(reinterpret_cast<HMENU>(wParam), LOWORD(lParam)))
+                        break;
+                }
+            }
+            return 0;
         case checkAllMessage:
             accounts.checkAll();
             return 0;

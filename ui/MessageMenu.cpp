@@ -64,22 +64,24 @@ OwnedMenu buildHeadersMenu(const POP3::Message& message, std::string& text) {
     return headers;
 }
 
-OwnedMenu buildMessageMenu(const POP3::Message& message, UINT deleteId, std::string& text) {
-    OwnedMenu submenu(CreatePopupMenu());
+// The submenu of one message: its headers, its first lines, the bytes not
+// fetched and its "&Delete".
+void fillMessageMenu(HMENU submenu, const POP3::Message& message, UINT deleteId) {
+    std::string text;
     OwnedMenu headers = buildHeadersMenu(message, text);
-    appendPopup(submenu.get(), headers, L"&Headers");
-    appendItem(submenu.get(), MF_SEPARATOR, 0, nullptr);
+    appendPopup(submenu, headers, L"&Headers");
+    appendItem(submenu, MF_SEPARATOR, 0, nullptr);
 
     const BodyPreview preview = previewBody(message.headers(), message.lines());
     for (const std::string& line : preview.lines) {
         text.assign(line);
         escapeAmpersands(text);
         // Quoted text of an earlier mail is dimmed.
-        appendMailText(submenu.get(), line.starts_with('>') ? grayedItem : disabledItem, text);
+        appendMailText(submenu, line.starts_with('>') ? grayedItem : disabledItem, text);
     }
     // Rather than MIME scaffolding or base64 of an attachment.
     if (!preview.textFound)
-        appendItem(submenu.get(), grayedItem, 0, "(no text in the lines fetched)");
+        appendItem(submenu, grayedItem, 0, "(no text in the lines fetched)");
     // Only a positive remainder is news: a message whose text came whole
     // can count more than its size (every dot the server stuffed into a
     // line counts as received), and "-1 more bytes" would be nonsense.
@@ -87,12 +89,29 @@ OwnedMenu buildMessageMenu(const POP3::Message& message, UINT deleteId, std::str
     if (missing > 0) {
         char note[64];
         std::snprintf(note, sizeof note, "... (%d more bytes follows)", static_cast<int>(missing));
-        appendItem(submenu.get(), grayedItem, 0, note);
+        appendItem(submenu, grayedItem, 0, note);
     }
     if (!preview.lines.empty() || !preview.textFound)
-        appendItem(submenu.get(), MF_SEPARATOR, 0, nullptr);
-    appendItem(submenu.get(), MF_STRING, deleteId, "&Delete");
-    return submenu;
+        appendItem(submenu, MF_SEPARATOR, 0, nullptr);
+    appendItem(submenu, MF_STRING, deleteId, "&Delete");
+}
+
+// An entry's submenu is empty until it first opens; it knows the list
+// position it stands for.
+void setEntryPosition(HMENU submenu, unsigned position) {
+    MENUINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIM_MENUDATA;
+    info.dwMenuData = position;
+    SetMenuInfo(submenu, &info);
+}
+
+unsigned entryPosition(HMENU submenu) {
+    MENUINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIM_MENUDATA;
+    GetMenuInfo(submenu, &info);
+    return static_cast<unsigned>(info.dwMenuData);
 }
 
 // The entry's text: the subject with its "&" shown as such, a tab, and the
@@ -156,7 +175,6 @@ void Account::buildMenu(bool summaryOnly) {
         unsigned unlisted = 0;
         messageCount = 0;
 
-        std::string text;
         unsigned position = 0;
         for (const POP3::Message& message : messages) {
             const bool shown = !(message.flags & POP3::Message::Deleted);
@@ -164,7 +182,11 @@ void Account::buildMenu(bool summaryOnly) {
                 ++messageCount;
             if (position < menuPositionLimit) {
                 if (shown) {
-                    OwnedMenu submenu = buildMessageMenu(message, deleteCommand(position), text);
+                    // Only the entry is made now: thousands of submenus
+                    // would hold the window for half a second after a
+                    // large check, and most are never opened.
+                    OwnedMenu submenu(CreatePopupMenu());
+                    setEntryPosition(submenu.get(), position);
                     appendPopup(built.get(), submenu, entryText(message));
                     positions->emplace_back(message.uid);
                 } else {
@@ -203,6 +225,43 @@ void Account::buildMenu(bool summaryOnly) {
         setIconState(NothingNew);
     }
     setStatus(summary);
+}
+
+POP3::Message* Account::shownMessage(const MenuPositions& positions, unsigned position) {
+    if (position >= positions.size() || !positions[position])
+        return nullptr;
+    const std::string& uid = *positions[position];
+    unsigned at = 0;
+    for (POP3::Message& message : messages) {
+        if (at++ == position) {
+            if (message.uid == uid)
+                return &message;
+            break;
+        }
+    }
+    return messages.findByUid(uid);
+}
+
+bool Account::fillEntry(HMENU submenu, UINT item) {
+    const MenuPositions* positions = nullptr;
+    if (menuOnScreen && GetSubMenu(menuOnScreen, static_cast<int>(item)) == submenu)
+        positions = shownPositions.get();
+    else if (menu && GetSubMenu(menu, static_cast<int>(item)) == submenu)
+        positions = menuPositions.get();
+    if (!positions)
+        return false;
+    if (GetMenuItemCount(submenu) > 0)
+        return true; // filled when it first opened
+    const unsigned position = entryPosition(submenu);
+    if (const POP3::Message* message = shownMessage(*positions, position)) {
+        fillMessageMenu(submenu, *message, deleteCommand(position));
+    } else {
+        // A check took it off the list while the menu was open.
+        appendItem(submenu, grayedItem, 0, "(no longer on the server)");
+        appendItem(submenu, MF_SEPARATOR, 0, nullptr);
+        appendItem(submenu, MF_STRING, deleteCommand(position), "&Delete");
+    }
+    return true;
 }
 
 void Account::showMenu(bool atCursor) {
@@ -244,20 +303,7 @@ void Account::onMenuCommand(UINT id) {
     // found by the uid shown: a check that failed half way leaves the menu
     // as it was while the list moved on, so the position alone might now
     // name another message.
-    if (!shownPositions || position >= shownPositions->size() || !(*shownPositions)[position])
-        return;
-    const std::string& uid = *(*shownPositions)[position];
-    POP3::Message* chosen = nullptr;
-    unsigned at = 0;
-    for (POP3::Message& message : messages) {
-        if (at++ == position) {
-            if (message.uid == uid)
-                chosen = &message;
-            break;
-        }
-    }
-    if (!chosen)
-        chosen = messages.findByUid(uid);
+    POP3::Message* chosen = shownPositions ? shownMessage(*shownPositions, position) : nullptr;
     if (!chosen)
         return; // gone from the server already
 

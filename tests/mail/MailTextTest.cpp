@@ -101,7 +101,8 @@ TEST(MimeBody, RealShapedMessagesShowTheirFirstText) {
          {cut + "…"}},
     };
     for (const auto& c : cases) {
-        const BodyPreview preview = previewBody(c.headers, c.lines);
+        const BodyPreview preview =
+            previewBody(c.headers, std::vector<std::string_view>(c.lines.begin(), c.lines.end()));
         EXPECT_EQ(preview.lines, c.shown) << "case " << &c - cases;
         EXPECT_TRUE(preview.textFound) << "case " << &c - cases;
     }

@@ -3,6 +3,7 @@
 // writes where it listens and what it serves into the file that
 // PELLMOR_DOVECOT_INFO names.
 #include "accounts/Account.h"
+#include "mail/HeaderText.h"
 #include "ui/Icons.h"
 #include "net/MessageList.h"
 #include "net/POP3Client.h"
@@ -48,6 +49,9 @@ struct Fixture {
     std::string password = value("password"), log = value("log");
     std::istringstream userNames{value("users")};
     std::vector<std::string> users{std::istream_iterator<std::string>(userNames), {}};
+    // A mailbox of generated messages, and their count.
+    std::string bulkUser = value("bulk").substr(0, value("bulk").find(' '));
+    int bulkCount = std::atoi(value("bulk").substr(bulkUser.size()).c_str());
     std::vector<std::string> messages = values("message"); // "UID SIZE", message 1 first
 };
 
@@ -96,6 +100,8 @@ TEST_P(POP3ClientDovecot, ChecksFetchWhatTheServerHolds) {
         account.password = server.password;
         ASSERT_TRUE(checkNow(account));
         ASSERT_EQ(account.messageCount, 6u) << account.status;
+        for (const UINT item : {4u, 5u})
+            ASSERT_TRUE(account.fillEntry(GetSubMenu(account.menu, static_cast<int>(item)), item));
         EXPECT_EQ(menuText(account.menu, 4), L"会議の件\tRenée <renee@example.com>");
         EXPECT_EQ(menuText(GetSubMenu(account.menu, 4), 2), L"Café && crème");
         EXPECT_EQ(menuText(GetSubMenu(account.menu, 4), 3), L".line with a dot");
@@ -105,6 +111,21 @@ TEST_P(POP3ClientDovecot, ChecksFetchWhatTheServerHolds) {
     }
     releaseIcons();
     EXPECT_EQ(check(list), 0);
+
+    // A first check big enough to pipeline two batches: replies that come
+    // many to a read, through each kind of connection.
+    ASSERT_GT(server.bulkCount, 64);
+    MessageList bulk;
+    client.login(server.bulkUser.c_str(), server.password.c_str(), host, port);
+    EXPECT_EQ(client.scan(bulk), server.bulkCount);
+    client.quit();
+    int n = 0;
+    for (const POP3::Message& message : bulk) {
+        const std::string number = std::to_string(++n);
+        EXPECT_EQ(headerValue(message.headers(), "Subject"), "Generated message number " + number);
+        EXPECT_EQ(message.lines().back(), "Line 30 of message " + number +
+                                              ", some words to make a line of ordinary length.");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Security, POP3ClientDovecot,

@@ -97,6 +97,8 @@ protected:
         user.opened += message == WM_ENTERMENULOOP ? 1 : 0;
         if (message == WM_COMMAND)
             routed->onMenuCommand(static_cast<UINT>(wParam));
+        if (message == WM_INITMENUPOPUP)
+            routed->fillEntry(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
         return DefWindowProcA(window, message, wParam, lParam);
     }
     // A left click on the icon at (700, 400).
@@ -109,6 +111,13 @@ protected:
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&message);
         KillTimer(nullptr, timer);
+    }
+
+    // An entry's submenu, as the menu's loop hands it over when it opens.
+    HMENU opened(int item) {
+        const HMENU submenu = GetSubMenu(account.menu, item);
+        SendMessageA(mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), item);
+        return submenu;
     }
 
     static inline Account* routed = nullptr;
@@ -135,12 +144,12 @@ TEST_F(MessageMenu, EntriesShowTheMailAsSentAndNumberTheirDeleteByPosition) {
     EXPECT_EQ(items(account.menu),
               (Lines{L"P Καλημέρα R&&D &&&& more\tBob <b@x>",
                      L"P " + std::wstring(199, L'ж') + L"…\t", L"--", L"E 40005 &Launch client"}));
-    const HMENU first = GetSubMenu(account.menu, 0);
+    const HMENU first = opened(0);
     EXPECT_EQ(items(first),
               (Lines{L"P &Headers", L"--", L"DG 0 > quoted && dimmed", L"D 0 Fish &&&& chips",
                      L"DG 0 ... (3800 more bytes follows)", L"--", L"E 1026 &Delete"}));
     EXPECT_EQ(items(GetSubMenu(first, 0))[0], L"D 0 Subject\tΚαλημέρα R&D && more");
-    EXPECT_EQ(items(GetSubMenu(account.menu, 1)),
+    EXPECT_EQ(items(opened(1)),
               (Lines{L"P &Headers", L"--", L"DG 0 (no text in the lines fetched)", L"--",
                      L"E 1058 &Delete"}));
     // The main window routes ids up to 33791, positions up to 2047: later
@@ -150,7 +159,7 @@ TEST_F(MessageMenu, EntriesShowTheMailAsSentAndNumberTheirDeleteByPosition) {
         addMessage(account, "m" + std::to_string(i), {}, {});
     account.buildMenu(false);
     ASSERT_EQ(GetMenuItemCount(account.menu), 2048 + 3);
-    EXPECT_EQ(items(GetSubMenu(account.menu, 2047)).back(), L"E 33778 &Delete");
+    EXPECT_EQ(items(opened(2047)).back(), L"E 33778 &Delete");
     EXPECT_NE(items(account.menu)[2048].find(L"2 more"), std::wstring::npos);
     EXPECT_EQ(account.messageCount, 2050u);
 }
