@@ -85,7 +85,8 @@ void Pop3Server::serve(SOCKET peer) {
     std::string pending, user;
     bool authorized = false;
     Cut cut = None;
-    // Every reply goes out at once, not when Nagle's algorithm lets it.
+    // Waits in slices, sends bounded, and every reply goes out at once, not
+    // when Nagle's algorithm lets it.
     for (const auto& [level, option, value] : {std::tuple{SOL_SOCKET, SO_RCVTIMEO, waitSlice},
                                                {SOL_SOCKET, SO_SNDTIMEO, idleLimit},
                                                {IPPROTO_TCP, TCP_NODELAY, DWORD{TRUE}}})
