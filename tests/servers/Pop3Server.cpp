@@ -7,6 +7,7 @@
 #include <numeric>
 #include <optional>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -52,9 +53,7 @@ Pop3Server::Pop3Server(Pop3Mailbox initial, Pop3ServerSettings settings)
     listenPort = ntohs(address.sin_port);
     worker = std::thread([this] {
         while (!stopping) {
-            fd_set set;
-            FD_ZERO(&set);
-            FD_SET(listener, &set);
+            fd_set set{1, {listener}}; // the listener alone
             timeval slice{0, waitSlice * 1000};
             if (::select(0, &set, nullptr, nullptr, &slice) > 0)
                 serve(::accept(listener, nullptr, nullptr));
@@ -72,13 +71,6 @@ void Pop3Server::remove(const std::string& uid) {
     locked([&] { std::erase_if(mailbox, [&](const Pop3Message& m) { return m.uid == uid; }); });
 }
 
-std::vector<std::string> Pop3Server::uids() const {
-    std::vector<std::string> present;
-    for (const Pop3Message& message : locked([&] { return mailbox; }))
-        present.push_back(message.uid);
-    return present;
-}
-
 void Pop3Server::answer(const std::string& key, const std::string& statusLine,
                         const std::vector<std::string>& data) {
     fault(key, multiLine(statusLine, data));
@@ -93,12 +85,12 @@ void Pop3Server::serve(SOCKET peer) {
     std::string pending, user;
     bool authorized = false;
     Cut cut = None;
-    for (const auto& [option, wait] : {std::pair{SO_RCVTIMEO, waitSlice}, {SO_SNDTIMEO, idleLimit}})
-        ::setsockopt(peer, SOL_SOCKET, option, reinterpret_cast<const char*>(&wait), sizeof wait);
-    // Every reply goes out at once, not when Nagle's algorithm lets it.
-    const BOOL noDelay = TRUE;
-    ::setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
-                 sizeof noDelay);
+    // Waits in slices, sends bounded, and every reply goes out at once, not
+    // when Nagle's algorithm lets it.
+    for (const auto& [level, option, value] : {std::tuple{SOL_SOCKET, SO_RCVTIMEO, waitSlice},
+                                               {SOL_SOCKET, SO_SNDTIMEO, idleLimit},
+                                               {IPPROTO_TCP, TCP_NODELAY, DWORD{TRUE}}})
+        ::setsockopt(peer, level, option, reinterpret_cast<const char*>(&value), sizeof value);
 
     auto readLine = [&](std::string& line) {
         const auto deadline = Clock::now() + std::chrono::milliseconds(idleLimit);

@@ -56,8 +56,6 @@ public:
     explicit Pop3Server(Pop3Mailbox mailbox = {}, Pop3ServerSettings settings = {});
     // Ends a session under way and waits for the thread.
     ~Pop3Server();
-    Pop3Server(const Pop3Server&) = delete;
-    Pop3Server& operator=(const Pop3Server&) = delete;
 
     int port() const { return listenPort; }
     const std::string& user() const { return settings.user; }
@@ -71,7 +69,6 @@ public:
         locked([&] { mailbox.push_back(std::move(message)); });
     }
     void remove(const std::string& uid);
-    std::vector<std::string> uids() const;
 
     // Every line the client sent, without its line end, across all sessions.
     std::vector<std::string> transcript() const {
