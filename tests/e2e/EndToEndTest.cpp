@@ -10,7 +10,6 @@
 #include "servers/Pop3Server.h"
 #include "servers/SampleMailbox.h"
 #include "support/DialogWatcher.h"
-#include "support/TestCa.h"
 #include "ui/resource.h"
 
 #include <gtest/gtest.h>
@@ -109,15 +108,20 @@ protected:
     std::string tip; // the last tooltip seen, for a failure's message
 };
 
-// Both profiles are checked at the start. "&Delete" on bob's second message
+// The profiles are checked at the start. "&Delete" on bob's second message
 // waits for the next check, which a second start asks of the running
 // Pellmor. Icons deleted as a shell restart leaves them come back. OK in the
-// options stores what was typed, and the next start logs in with it.
+// options stores what was typed, and the next start logs in with it. A
+// server that never says a word holds neither the menu nor the exit: the
+// check is not on the window's thread (the socket's time-out is a minute;
+// Wine's tray takes 2 s to take a program's last icon away).
 TEST_F(EndToEnd, ChecksDeletesHandsOverComesBackAndStartsWithTheNewOptions) {
     Pop3Server ann(sampleMailbox(2), {.user = "ann", .password = "pw-ann"});
     Pop3Server bob(sampleMailbox(3, 7), {.user = "bob", .password = "pw-bob"});
     Pop3Server carl(sampleMailbox(1), {.user = "carl", .password = "pw-carl"});
-    for (const Pop3Server* server : {&ann, &bob})
+    Pop3Server stuck(sampleMailbox(1), {.user = "stuck"});
+    stuck.fault(Pop3Server::greeting, "", Pop3Server::Stall);
+    for (const Pop3Server* server : {&ann, &bob, &stuck})
         addProfile(server->user(), server->password(), server->port());
     accounts.saveProfiles();
     accounts.clear();
@@ -159,7 +163,7 @@ TEST_F(EndToEnd, ChecksDeletesHandsOverComesBackAndStartsWithTheNewOptions) {
             Shell_NotifyIconA(NIM_DELETE, &gone);
         ASSERT_TRUE(waitForTrayIcons(0, 5000));
         SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-        ASSERT_TRUE(waitForTrayIcons(2, 5000));
+        ASSERT_TRUE(waitForTrayIcons(3, 5000));
 
         bobIcon = iconShowing("bob@", "2 messages (", tip, 5000);
         HWND options = openOptions(bobIcon);
@@ -182,7 +186,10 @@ TEST_F(EndToEnd, ChecksDeletesHandsOverComesBackAndStartsWithTheNewOptions) {
     DebuggedProgram pellmor(pellmorExe);
     HWND icon = iconShowing("carl@", "1 message - 1 new (", tip);
     ASSERT_NE(icon, nullptr) << tip;
+    EXPECT_NE(iconShowing("stuck@", "connecting...", tip, 5000), nullptr) << tip;
+    const DWORD start = GetTickCount();
     EXPECT_EQ(exitThrough(pellmor, icon), 0);
+    EXPECT_LT(GetTickCount() - start, 6000u);
 }
 
 // Only the program itself has this failure path: the registry fails for real
@@ -212,24 +219,18 @@ std::string dovecotValue(const std::string& key) {
     return "";
 }
 
-// The Dovecot of the fixture, whose throwaway CA this prefix trusts as a user
-// who imported it would: STLS checks, and a self-signed certificate (on
-// 127.0.0.2) is refused until the user trusts it in the options; implicit TLS
-// then checks. Tests of net/ delete messages there: any count is new.
-TEST_F(EndToEnd, StlsChecksAndASelfSignedCertificateTrustedInTheOptionsChecksOverTls) {
+// The Dovecot of the fixture shows a self-signed certificate on 127.0.0.2:
+// refused until the user trusts it in the options, then the check goes over
+// implicit TLS. Tests of net/ delete messages there: any count is new.
+TEST_F(EndToEnd, ASelfSignedCertificateTrustedInTheOptionsChecksOverTls) {
     const std::string pin = dovecotValue("pinnedFingerprint");
     ASSERT_FALSE(pin.empty()) << "no Dovecot fixture: run this program through ctest";
-    ASSERT_EQ(trustTestCa(dovecotValue("ca")), "");
-    const std::string password = dovecotValue("password");
-    addProfile("bob", password, std::stoul(dovecotValue("port")), "localhost").security =
-        ConnectionSecurity::Stls;
-    addProfile("alice", password, std::stoul(dovecotValue("tlsPort")), "127.0.0.2").security =
-        ConnectionSecurity::ImplicitTls;
+    addProfile("alice", dovecotValue("password"), std::stoul(dovecotValue("tlsPort")), "127.0.0.2")
+        .security = ConnectionSecurity::ImplicitTls;
     accounts.saveProfiles();
     accounts.clear();
 
     DebuggedProgram pellmor(pellmorExe);
-    EXPECT_NE(iconShowing("bob@localhost - ", " new (", tip), nullptr) << tip;
     HWND alice = iconShowing("alice@127.0.0.2 - certificate not trusted (", "", tip);
     HWND options = openOptions(alice);
     ASSERT_NE(options, nullptr) << tip;
@@ -237,38 +238,13 @@ TEST_F(EndToEnd, StlsChecksAndASelfSignedCertificateTrustedInTheOptionsChecksOve
     HWND box = nullptr;
     ASSERT_TRUE(waitUntil(
         [&] { return GetWindow(box = GetForegroundWindow(), GW_OWNER) == options; }, 10000));
-    EXPECT_NE(messageBoxText(box).find(pin.substr(0, 2) + ":" + pin.substr(2, 2) + ":"),
-              std::string::npos)
-        << messageBoxText(box);
     ASSERT_TRUE(closeWith(box, IDYES));
     ASSERT_TRUE(closeWith(options, IDOK));
-    EXPECT_TRUE(storedLine("1").ends_with("di:" + pin)) << storedLine("1");
+    EXPECT_TRUE(storedLine("0").ends_with("di:" + pin)) << storedLine("0");
 
     ASSERT_TRUE(chooseCommand(alice, 'C')); // "&Check now"
     EXPECT_NE(iconShowing("alice@127.0.0.2 - ", " new (", tip), nullptr) << tip;
     EXPECT_EQ(exitThrough(pellmor, alice), 0);
-}
-
-} // namespace
-
-namespace {
-
-// While its check waits for a server that never says a word, the program
-// answers and "E&xit" ends it at once: the check is not on the window's
-// thread. (The socket's time-out is a minute; Wine's tray takes 2 s to take
-// a program's last icon away.)
-TEST_F(EndToEnd, AStalledServerHoldsNeitherTheMenuNorTheExit) {
-    Pop3Server server;
-    server.fault(Pop3Server::greeting, "", Pop3Server::Stall);
-    addProfile("stuck", server.password(), server.port());
-    accounts.saveProfiles();
-    accounts.clear();
-    DebuggedProgram pellmor(pellmorExe);
-    HWND icon = iconShowing("stuck@", "connecting...", tip);
-    ASSERT_NE(icon, nullptr) << tip;
-    const DWORD start = GetTickCount();
-    EXPECT_EQ(exitThrough(pellmor, icon), 0);
-    EXPECT_LT(GetTickCount() - start, 6000u);
 }
 
 } // namespace
