@@ -28,17 +28,6 @@ protected:
         Account::timerMillisecondsPerMinute = 60000;
     }
 
-    // The shell calls recorded: "delete; " or "message flags tip; " each.
-    std::string shellLog() const {
-        std::string log;
-        for (const ShellRecorder::Call& call : shell.calls)
-            log += shellMessageName(call.message) +
-                   (call.message == NIM_DELETE
-                        ? "; "
-                        : " " + std::to_string(call.data.uFlags) + " " + call.tip() + "; ");
-        return log;
-    }
-
     // Appends to `list` an account with the settings of a profile line.
     static Account& add(AccountList& list, const std::string& line, int id = 0) {
         auto account = std::make_unique<Account>(id ? id : list.randomId());
