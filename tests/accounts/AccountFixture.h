@@ -1,6 +1,8 @@
 #pragma once
 
 #include "accounts/Account.h"
+#include "accounts/AccountList.h"
+#include "accounts/ProfileLine.h"
 #include "accounts/TimeOfDay.h"
 #include "support/ShellRecorder.h"
 #include "support/TestWindow.h"
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 // What the account tests stand on: a hidden window as the main window, the
@@ -25,15 +28,13 @@ protected:
         Account::timerMillisecondsPerMinute = 60000;
     }
 
-    // The shell calls recorded: "delete; " or "message flags tip; " each.
-    std::string shellLog() const {
-        std::string log;
-        for (const ShellRecorder::Call& call : shell.calls)
-            log += shellMessageName(call.message) +
-                   (call.message == NIM_DELETE
-                        ? "; "
-                        : " " + std::to_string(call.data.uFlags) + " " + call.tip() + "; ");
-        return log;
+    // Appends to `list` an account with the settings of a profile line.
+    static Account& add(AccountList& list, const std::string& line, int id = 0) {
+        auto account = std::make_unique<Account>(id ? id : list.randomId());
+        applyProfileLine(*account, line);
+        Account& added = *account;
+        list.append(account);
+        return added;
     }
 
     TestWindow window;
