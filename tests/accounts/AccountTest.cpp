@@ -91,7 +91,7 @@ TEST_F(AccountTest, TheTimer) {
     Account::timerMillisecondsPerMinute = 20;
     Account quick(34);
     quick.setCheckAutomatically(true); // 10 "minutes": 200 ms
-    window.pumpFor(120);
+    window.pumpUntil([] { return false; }, 120);
     const DWORD changed = GetTickCount();
     quick.setInterval(15); // 300 ms from now
     ASSERT_TRUE(window.pumpUntil([&] { return window.count(WM_TIMER, 34) >= 1; }, 5000));

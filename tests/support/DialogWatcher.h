@@ -23,12 +23,6 @@ inline std::string windowClassName(HWND window) {
     return name;
 }
 
-// What a message box says, of this process or another: the text of its
-// text control, which has the id 0xFFFF.
-inline std::string messageBoxText(HWND box) {
-    return windowText(GetDlgItem(box, 0xFFFF));
-}
-
 // Acts on the dialog boxes and message boxes this thread opens, from inside
 // their modal loops: a thread timer hands each new one to `onDialog`, one a
 // tick. Whatever is still open after `milliseconds` is closed, so that a
@@ -46,7 +40,6 @@ public:
     DialogWatcher(const DialogWatcher&) = delete;
 
     std::vector<HWND> seen; // oldest first
-    bool timedOut = false;
 
 private:
     // A named callback: a lambda has no stdcall form, which the 32-bit build needs.
@@ -61,7 +54,6 @@ private:
                           reinterpret_cast<LPARAM>(&dialogs));
         for (HWND dialog : dialogs) {
             if (static_cast<LONG>(GetTickCount() - active->deadline) > 0) {
-                active->timedOut = true;
                 PostMessageA(dialog, WM_CLOSE, 0, 0);
             } else if (std::find(active->seen.begin(), active->seen.end(), dialog) ==
                        active->seen.end()) {

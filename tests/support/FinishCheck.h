@@ -1,39 +1,30 @@
 #pragma once
 
-#include "accounts/AccountList.h"
+#include "accounts/Account.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramHandles.h"
 
 #include <windows.h>
 
 // A check runs on a worker thread that posts its steps and its end to the
-// main window. These start checks and hand those messages to the accounts
-// as the program's window does, until every check has ended; false when one
-// has not ended within `milliseconds`. Without a main window, a window of
-// its own stands in while they run.
-template <class Start, class Find, class Checking>
-bool runChecks(Start start, Find find, Checking checking, DWORD milliseconds) {
+// main window. This starts one and hands those messages to the account as
+// the program's window does, until it has ended; false when it has not
+// ended within `milliseconds`. Without a main window, a window of its own
+// stands in meanwhile.
+inline bool checkNow(Account& account, DWORD milliseconds = 30000) {
     HWND stand = nullptr;
     if (!mainWindow)
         stand = mainWindow = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    start();
+    account.check();
     const DWORD begin = GetTickCount();
-    bool ended = true;
-    while (checking()) {
+    while (account.checking() && GetTickCount() - begin <= milliseconds) {
         MSG message;
         while (PeekMessageA(&message, nullptr, MainWindow::checkProgressMessage, MainWindow::checkDoneMessage,
                             PM_REMOVE)) {
-            Account* account = find(static_cast<int>(message.wParam));
-            if (!account)
-                continue;
             if (message.message == MainWindow::checkProgressMessage)
-                account->onCheckProgress(message.lParam);
+                account.onCheckProgress(message.lParam);
             else
-                account->onCheckDone(static_cast<unsigned>(message.lParam));
-        }
-        if (GetTickCount() - begin > milliseconds) {
-            ended = false;
-            break;
+                account.onCheckDone(static_cast<unsigned>(message.lParam));
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE);
     }
@@ -41,20 +32,5 @@ bool runChecks(Start start, Find find, Checking checking, DWORD milliseconds) {
         DestroyWindow(stand);
         mainWindow = nullptr;
     }
-    return ended;
-}
-
-inline bool checkNow(Account& account, DWORD milliseconds = 30000) {
-    return runChecks([&] { account.check(); }, [&](int) { return &account; },
-                     [&] { return account.checking(); }, milliseconds);
-}
-
-inline bool checkAllNow(AccountList& list, DWORD milliseconds = 30000) {
-    const auto checking = [&] {
-        for (const Account& account : list)
-            if (account.checking())
-                return true;
-        return false;
-    };
-    return runChecks([&] { list.checkAll(); }, [&](int id) { return list.withId(id); }, checking, milliseconds);
+    return !account.checking();
 }

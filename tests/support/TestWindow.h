@@ -53,9 +53,6 @@ public:
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         }
     }
-    void pumpFor(DWORD milliseconds) {
-        pumpUntil([] { return false; }, milliseconds);
-    }
     // How many recorded events are `message` with `wParam`.
     int count(UINT message, WPARAM wParam) const {
         return static_cast<int>(std::count_if(events.begin(), events.end(), [&](const Event& e) {

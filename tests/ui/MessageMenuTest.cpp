@@ -1,14 +1,8 @@
 // The account's message menu, built with the real menu functions and read
 // back in Unicode; and opened for real at the cursor of the Xvfb screen,
 // answered by keys that a timer posts inside the menu's modal loop.
-#include "accounts/Account.h"
-#include "ui/Icons.h"
 #include "ui/MessageMenu.h"
-#include "ui/ProgramHandles.h"
-
-#include <gtest/gtest.h>
-
-#include <windows.h>
+#include "ui/WindowFixture.h"
 
 #include <functional>
 #include <iterator>
@@ -74,39 +68,27 @@ void CALLBACK userTick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-class MessageMenu : public testing::Test {
+// The account is the fixture's "ann", in the program's real main window,
+// which routes the menu's messages; the window's procedure is wrapped only
+// to count the openings.
+class MessageMenu : public WindowFixture {
 protected:
     void SetUp() override {
-        static const ATOM registered = [] {
-            moduleInstance = GetModuleHandleA(nullptr);
-            loadIcons();
-            WNDCLASSA windowClass{};
-            windowClass.lpfnWndProc = procedure;
-            windowClass.hInstance = moduleInstance;
-            windowClass.lpszClassName = "PellmorMenuTest";
-            return RegisterClassA(&windowClass);
-        }();
-        mainWindow = CreateWindowExA(WS_EX_TOOLWINDOW, MAKEINTATOM(registered), "", WS_POPUP, 0, 0,
-                                     9, 9, nullptr, nullptr, moduleInstance, nullptr);
-        routed = &account;
+        WindowFixture::SetUp();
+        currentAccount = ann;
+        original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(counting)));
     }
-    void TearDown() override { DestroyWindow(mainWindow); }
-
-    // Message commands reach the account, as the main window routes them.
-    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static LRESULT CALLBACK counting(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         user.opened += message == WM_ENTERMENULOOP ? 1 : 0;
-        if (message == WM_COMMAND)
-            routed->onMenuCommand(static_cast<UINT>(wParam));
-        if (message == WM_INITMENUPOPUP)
-            routed->fillEntry(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
-        return DefWindowProcA(window, message, wParam, lParam);
+        return CallWindowProcA(original, window, message, wParam, lParam);
     }
     // A left click on the icon at (700, 400).
     void click(std::function<void()> meanwhile, std::string keys) {
         user = User{std::move(meanwhile), std::move(keys)};
         SetCursorPos(700, 400);
         const UINT_PTR timer = SetTimer(nullptr, 0, 20, userTick);
-        account.showMenu(true);
+        ann->showMenu(true);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&message);
@@ -115,13 +97,12 @@ protected:
 
     // An entry's submenu, as the menu's loop hands it over when it opens.
     HMENU opened(int item) {
-        const HMENU submenu = GetSubMenu(account.menu, item);
+        const HMENU submenu = GetSubMenu(ann->menu, item);
         SendMessageA(mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(submenu), item);
         return submenu;
     }
 
-    static inline Account* routed = nullptr;
-    Account account{7};
+    static inline WNDPROC original = nullptr;
 };
 
 // What a reader sees: decoded subjects and senders in Unicode, cut at a
@@ -131,17 +112,17 @@ protected:
 // position included, up to the last position the main window routes.
 TEST_F(MessageMenu, EntriesShowTheMailAsSentAndNumberTheirDeleteByPosition) {
     POP3::Message& cut =
-        addMessage(account, "a1",
+        addMessage(*ann, "a1",
                    {"Subject: =?UTF-8?B?zprOsc67zrfOvM6tz4HOsQ==?= R&D && more", "From: Bob <b@x>"},
                    {"> quoted & dimmed", "Fish && chips"});
     cut.size = cut.received + 3800;
-    addMessage(account, "b2", {}, {}).flags = POP3::Message::Deleted;
+    addMessage(*ann, "b2", {}, {}).flags = POP3::Message::Deleted;
     std::string longSubject = "Subject: =?UTF-8?Q?";
     for (int i = 0; i < 250; ++i)
         longSubject += "=D0=B6";
-    addMessage(account, "c3", {longSubject + "?=", "Content-Type: image/png"}, {"iVBORw0KGgo"});
-    account.buildMenu(false);
-    EXPECT_EQ(items(account.menu),
+    addMessage(*ann, "c3", {longSubject + "?=", "Content-Type: image/png"}, {"iVBORw0KGgo"});
+    ann->buildMenu(false);
+    EXPECT_EQ(items(ann->menu),
               (Lines{L"P Καλημέρα R&&D &&&& more\tBob <b@x>",
                      L"P " + std::wstring(199, L'ж') + L"…\t", L"--", L"E 40005 &Launch client"}));
     const HMENU first = opened(0);
@@ -154,21 +135,21 @@ TEST_F(MessageMenu, EntriesShowTheMailAsSentAndNumberTheirDeleteByPosition) {
                      L"E 1058 &Delete"}));
     // The main window routes ids up to 33791, positions up to 2047: later
     // messages get no entry, whose "&Delete" could never come back.
-    std::next(account.messages.begin())->flags = 0;
+    std::next(ann->messages.begin())->flags = 0;
     for (int i = 3; i < 2050; ++i)
-        addMessage(account, "m" + std::to_string(i), {}, {});
-    account.buildMenu(false);
-    ASSERT_EQ(GetMenuItemCount(account.menu), 2048 + 3);
+        addMessage(*ann, "m" + std::to_string(i), {}, {});
+    ann->buildMenu(false);
+    ASSERT_EQ(GetMenuItemCount(ann->menu), 2048 + 3);
     EXPECT_EQ(items(opened(2047)).back(), L"E 33778 &Delete");
-    EXPECT_NE(items(account.menu)[2048].find(L"2 more"), std::wstring::npos);
-    EXPECT_EQ(account.messageCount, 2050u);
+    EXPECT_NE(items(ann->menu)[2048].find(L"2 more"), std::wstring::npos);
+    EXPECT_EQ(ann->messageCount, 2050u);
 }
 
 // "&Delete" marks the message its menu showed, found by its uid, whatever
 // happened to the list since the menu was built or while it was open.
 TEST_F(MessageMenu, DeleteMarksTheMessageTheMenuShowed) {
     const auto eraseAt = [this](int position) {
-        account.messages.erase(std::next(account.messages.begin(), position));
+        ann->messages.erase(std::next(ann->messages.begin(), position));
     };
     const struct {
         const char* what;
@@ -184,7 +165,7 @@ TEST_F(MessageMenu, DeleteMarksTheMessageTheMenuShowed) {
          [] {},
          [&] {
              eraseAt(0);
-             account.buildMenu(false);
+             ann->buildMenu(false);
          },
          2,
          {"b2"},
@@ -192,23 +173,23 @@ TEST_F(MessageMenu, DeleteMarksTheMessageTheMenuShowed) {
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
-        while (account.messages.count() > 0)
+        while (ann->messages.count() > 0)
             eraseAt(0);
         for (const char* uid : {"a1", "b2", "c3"})
-            addMessage(account, uid, {"Subject: about " + std::string(uid)}, {"text"});
-        account.buildMenu(false);
-        const HMENU built = account.menu;
-        account.newCount = 1;
+            addMessage(*ann, uid, {"Subject: about " + std::string(uid)}, {"text"});
+        ann->buildMenu(false);
+        const HMENU built = ann->menu;
+        ann->newCount = 1;
         row.beforeOpening();
         click(row.whileOpen, std::string(row.entry, VK_DOWN) + char(VK_RIGHT) + 'D');
         std::vector<std::string> deleted;
-        for (const POP3::Message& message : account.messages)
+        for (const POP3::Message& message : ann->messages)
             if (message.flags & POP3::Message::Deleted)
                 deleted.push_back(message.uid);
         EXPECT_EQ(deleted, row.deleted);
         EXPECT_EQ(user.opened, row.opened) << "reopened after a deletion only";
         EXPECT_EQ(user.shownAt.right, 700) << "right edge at the cursor";
-        EXPECT_EQ(account.newCount, 0u) << "opened means seen";
+        EXPECT_EQ(ann->newCount, 0u) << "opened means seen";
         if (row.opened == 2) {
             EXPECT_FALSE(IsMenu(built)) << "the menu shown is destroyed once replaced and closed";
         }
