@@ -32,9 +32,8 @@ protected:
     static Account& add(AccountList& list, const std::string& line, int id = 0) {
         auto account = std::make_unique<Account>(id ? id : list.randomId());
         applyProfileLine(*account, line);
-        Account& added = *account;
         list.append(account);
-        return added;
+        return *list.at(list.size() - 1);
     }
 
     TestWindow window;

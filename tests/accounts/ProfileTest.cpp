@@ -181,4 +181,25 @@ TEST_F(ProfileTest, NoSaveLosesAByte) {
     EXPECT_EQ(storedText("3", savingKeyPath), "");
 }
 
+// Values made by hand: only text is a profile, read up to its first NUL,
+// "%...%" as it stands; at most 100 load, in the order of their numbers,
+// which is not the registry's ("10" before "2").
+TEST_F(ProfileTest, AtMost100TextProfilesLoadInTheOrderOfTheirNumbers) {
+    const auto write = [](int number, DWORD type, const std::string& data) {
+        SHSetValueA(HKEY_CURRENT_USER, profileKeyPath, std::to_string(number).c_str(), type,
+                    data.data(), static_cast<DWORD>(data.size()));
+    };
+    for (int i = 104; i >= 0; --i)
+        write(i, REG_SZ, "host" + std::to_string(i));
+    write(3, REG_BINARY, "h,u");
+    write(4, REG_DWORD, "\x01\x00\x00\x00"s);
+    write(5, REG_EXPAND_SZ, "%SystemRoot%,u");
+    write(6, REG_SZ, "host6\0,,1"s);
+    list.loadProfiles();
+    ASSERT_EQ(list.size(), 100u);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(std::next(list.begin(), i)->host,
+                  i == 3 ? "%SystemRoot%" : "host" + std::to_string(i < 3 ? i : i + 2));
+}
+
 } // namespace

@@ -10,14 +10,13 @@
 #include "servers/Pop3Server.h"
 #include "servers/SampleMailbox.h"
 #include "support/DialogWatcher.h"
+#include "support/DovecotInfo.h"
 #include "ui/resource.h"
 
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
 
-#include <cstdlib>
-#include <fstream>
 
 namespace {
 
@@ -28,14 +27,13 @@ const std::string pellmorExe = std::string("\"") + PELLMOR_EXE_PATH + "\"";
 Account& addProfile(const std::string& user, const std::string& password, unsigned port,
                     const char* host = "127.0.0.1") {
     auto account = std::make_unique<Account>(accounts.randomId());
-    Account& added = *account;
     account->host = host;
     account->user = user;
     account->password = password;
     account->port = port;
     account->showIcon = true;
     accounts.append(account);
-    return added;
+    return *accounts.at(accounts.size() - 1);
 }
 
 std::string storedLine(const char* number) {
@@ -185,16 +183,6 @@ TEST_F(EndToEnd, ChecksDeletesHandsOverComesBackAndStartsWithTheNewOptions) {
     const DWORD start = GetTickCount();
     EXPECT_EQ(exitThrough(pellmor, icon), 0);
     EXPECT_LT(GetTickCount() - start, 6000u);
-}
-
-std::string dovecotValue(const std::string& key) {
-    const char* path = std::getenv("PELLMOR_DOVECOT_INFO");
-    std::ifstream in(path ? path : "");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.starts_with(key + "="))
-            return line.substr(key.size() + 1);
-    return "";
 }
 
 // The Dovecot of the "dovecot" fixture shows a self-signed certificate on

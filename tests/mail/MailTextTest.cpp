@@ -38,11 +38,10 @@ TEST(HeaderText, RealWorldFormsReadAsTheirText) {
         {"=?Shift_JIS?Q?=93=FA=96=7B?= =?gb2312?Q?=D6=D0=CE=C4?=", "日本中文", true},
         {"=?big5?Q?=A4=A4=A4=E5?= =?euc-kr?Q?=C7=D1=B1=B9?=", "中文한국", true},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         if (system || !c.needsSystem) {
             EXPECT_EQ(decodeHeaderText(c.raw), c.shown) << c.raw;
         }
-    }
 }
 
 TEST(HeaderText, FoldedHeadersUnfoldAndNamesIgnoreCase) {

