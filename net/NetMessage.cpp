@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <utility>
 
 bool NetMessage::probe(int32_t) const {
     return false;

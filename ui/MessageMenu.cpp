@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <utility>
 
 namespace {
@@ -117,10 +118,12 @@ unsigned entryPosition(HMENU submenu) {
 // The entry's text: the subject with its "&" shown as such, a tab, and the
 // sender, both decoded.
 std::wstring entryText(const POP3::Message& message) {
-    std::string text = shownHeader(headerValue(message.headers(), "Subject"));
+    // Made once: buildMenu asks this of up to 2,048 records in a row.
+    const std::vector<Header> headers = message.headers();
+    std::string text = shownHeader(headerValue(headers, "Subject"));
     escapeAmpersands(text);
     text += '\t';
-    text += shownHeader(headerValue(message.headers(), "From"));
+    text += shownHeader(headerValue(headers, "From"));
     return widened(text, CP_UTF8);
 }
 
