@@ -15,8 +15,8 @@ inline bool checkNow(Account& account, DWORD milliseconds = 30000) {
     const DWORD begin = GetTickCount();
     while (account.checking() && GetTickCount() - begin <= milliseconds) {
         MSG message;
-        while (PeekMessageA(&message, nullptr, MainWindow::checkProgressMessage, MainWindow::checkDoneMessage,
-                            PM_REMOVE)) {
+        while (PeekMessageA(&message, nullptr, MainWindow::checkProgressMessage,
+                            MainWindow::checkDoneMessage, PM_REMOVE)) {
             if (message.message == MainWindow::checkProgressMessage)
                 account.onCheckProgress(message.lParam);
             else
