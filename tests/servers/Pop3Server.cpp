@@ -3,15 +3,12 @@
 #include "net/Socket.h"
 
 #include <algorithm>
-#include <chrono>
 #include <numeric>
 #include <optional>
 #include <sstream>
 #include <tuple>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // A client that neither sends nor reads for this long is dropped, and a
 // stall ends after it, so that no client, however it behaves, holds a test.
@@ -93,13 +90,13 @@ void Pop3Server::serve(SOCKET peer) {
         ::setsockopt(peer, level, option, reinterpret_cast<const char*>(&value), sizeof value);
 
     auto readLine = [&](std::string& line) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(idleLimit);
+        const DWORD start = GetTickCount();
         size_t feed;
         while ((feed = pending.find('\n')) == std::string::npos) {
             char buffer[4096];
             const int count = ::recv(peer, buffer, sizeof buffer, 0);
             if (count == 0 || (count < 0 && WSAGetLastError() != WSAETIMEDOUT) || stopping ||
-                Clock::now() > deadline)
+                GetTickCount() - start > idleLimit)
                 return false;
             pending.append(buffer, static_cast<size_t>(std::max(count, 0)));
         }
