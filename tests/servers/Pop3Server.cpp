@@ -64,10 +64,6 @@ Pop3Server::~Pop3Server() {
     ::closesocket(listener);
 }
 
-void Pop3Server::remove(const std::string& uid) {
-    locked([&] { std::erase_if(mailbox, [&](const Pop3Message& m) { return m.uid == uid; }); });
-}
-
 void Pop3Server::answer(const std::string& key, const std::string& statusLine,
                         const std::vector<std::string>& data) {
     fault(key, multiLine(statusLine, data));

@@ -68,7 +68,9 @@ public:
     void add(Pop3Message message) {
         locked([&] { mailbox.push_back(std::move(message)); });
     }
-    void remove(const std::string& uid);
+    void remove(const std::string& uid) {
+        locked([&] { std::erase_if(mailbox, [&](const Pop3Message& m) { return m.uid == uid; }); });
+    }
 
     // Every line the client sent, without its line end, across all sessions.
     std::vector<std::string> transcript() const {
