@@ -20,11 +20,9 @@ Pop3Message message(const char* uid) {
 class MailCheckTest : public AccountFixture {
 protected:
     MailCheckTest() {
-        account.setHost("127.0.0.1");
-        account.setUser(server.user());
+        applyProfileLine(account, "127.0.0.1," + server.user() + ",,1,0,10,0,,0," +
+                                      std::to_string(server.port()) + "d");
         account.password = server.password();
-        account.port = static_cast<unsigned>(server.port());
-        account.setShowIcon(true);
     }
 
     Pop3Server server{Pop3Mailbox{message("a1"), message("b2")}};
