@@ -20,21 +20,33 @@ Pop3Message message(const char* uid) {
 class MailCheckTest : public AccountFixture {
 protected:
     MailCheckTest() {
-        account.setHost("127.0.0.1");
-        account.setUser(server.user());
+        applyProfileLine(account, "127.0.0.1," + server.user() + ",,1,0,10,0,,0," +
+                                      std::to_string(server.port()) + "d");
         account.password = server.password();
-        account.port = static_cast<unsigned>(server.port());
-        account.setShowIcon(true);
     }
 
     Pop3Server server{Pop3Mailbox{message("a1"), message("b2")}};
     Account account{7};
 };
 
-// New messages add up until the menu is seen; a failure shows its state and
-// short text, and keeps the menu and the messages of the last good check.
+// A check shows the hourglass first, then each step in the tip. New messages
+// add up until the menu is seen; a failure shows its state and short text,
+// and keeps the menu and the messages of the last good check. A profile
+// without a server is not checked.
 TEST_F(MailCheckTest, NewMessagesAddUpAndAFailureKeepsTheLastGoodCheck) {
+    const std::size_t before = shell.calls.size();
     ASSERT_TRUE(checkNow(account));
+    ASSERT_GT(shell.calls.size(), before);
+    EXPECT_NE(shell.calls[before].data.hIcon, shell.calls[before - 1].data.hIcon);
+    std::vector<std::string> tips;
+    for (std::size_t i = before; i < shell.calls.size(); ++i) {
+        const std::string tip = shell.calls[i].tip().substr(account.title.size() + 3);
+        if (tips.empty() || tips.back() != tip)
+            tips.push_back(tip);
+    }
+    EXPECT_EQ(tips, (std::vector<std::string>{
+                        "mail unchecked", "connecting... (09:05)", "receiving headers... (09:05)",
+                        "disconnecting... (09:05)", "2 messages - 2 new (09:05)"}));
     server.add(message("c3"));
     ASSERT_TRUE(checkNow(account));
     ASSERT_TRUE(checkNow(account));
@@ -60,6 +72,9 @@ TEST_F(MailCheckTest, NewMessagesAddUpAndAFailureKeepsTheLastGoodCheck) {
         EXPECT_EQ(account.menu, menu);
         EXPECT_EQ(GetMenuItemCount(account.menu), items);
     }
+    account.setHost("");
+    account.check();
+    EXPECT_FALSE(account.checking());
 }
 
 // The balloon Wine's tray shows (a tooltip of the balloon style), or null.
@@ -71,7 +86,8 @@ HWND shownBalloon() {
 }
 
 // One balloon for a check that brings new mail: how many, and the newest
-// one's sender and subject. None for a check that brings nothing.
+// one's sender and subject. None for a check that brings nothing, nor for
+// an account's first check that finds more than 20: that is old mail.
 TEST_F(MailCheckTest, ABalloonTellsOfNewMailOncePerCheck) {
     const auto balloonShows = [&](DWORD milliseconds) {
         return window.pumpUntil([] { return shownBalloon() != nullptr; }, milliseconds);
@@ -85,12 +101,13 @@ TEST_F(MailCheckTest, ABalloonTellsOfNewMailOncePerCheck) {
     account.trayIcon->showBalloon(L"", L"");
     ASSERT_TRUE(window.pumpUntil([] { return !shownBalloon(); }, 3000));
     ASSERT_TRUE(checkNow(account));
+    for (int n = 0; n < 21; ++n)
+        server.add(message(std::to_string(n).c_str()));
+    Account fresh(8);
+    applyProfileLine(fresh, formatProfileLine(account));
+    ASSERT_TRUE(checkNow(fresh));
     EXPECT_FALSE(balloonShows(3000));
 }
-
-} // namespace
-
-namespace {
 
 // A check works on a copy while the window goes on: a delete mark made
 // meanwhile survives the hand-over and reaches the right message at the next

@@ -6,6 +6,7 @@
 #include "accounts/ProfileProblems.h"
 #include "accounts/ProfileStore.h"
 #include "accounts/RegistryKey.h"
+#include "accounts/RegistryValueReader.h"
 #include "net/MsgException.h"
 
 #include <shlwapi.h>
@@ -96,6 +97,8 @@ TEST_F(ProfileTest, StoredLinesReadBackAs) {
     Account pinned(1);
     applyProfileLine(pinned, lines[0].first);
     EXPECT_EQ(pinned.password, "secret");
+    applyProfileLine(pinned, "other"); // a line of a host alone
+    EXPECT_EQ(pinned.title, "user1@other");
     // Beyond 14 bytes the key starts again.
     for (std::size_t i = 14; i < 29; ++i)
         EXPECT_EQ(scrambledByte('s', i), scrambledByte('s', i - 14)) << i;
@@ -197,6 +200,11 @@ TEST_F(ProfileTest, AtMost100TextProfilesLoadInTheOrderOfTheirNumbers) {
     write(6, REG_SZ, "host6\0,,1"s);
     list.loadProfiles();
     ASSERT_EQ(list.size(), 100u);
+    // Names longer than the key said when its sizes were read (another
+    // program writing meanwhile) are read all the same.
+    RegistryValueReader reader(0, 0);
+    ASSERT_TRUE(reader.read(RegistryKey::create(HKEY_CURRENT_USER, profileKeyPath).get(), 0));
+    EXPECT_NE(reader.name(), "");
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(std::next(list.begin(), i)->host,
                   i == 3 ? "%SystemRoot%" : "host" + std::to_string(i < 3 ? i : i + 2));

@@ -128,6 +128,8 @@ TEST_F(EndToEnd, ChecksDeletesHandsOverComesBackAndStartsWithTheNewOptions) {
         ASSERT_NE(iconShowing("ann@", "2 messages - 2 new (", tip), nullptr) << tip;
         HWND bobIcon = iconShowing("bob@", "3 messages - 3 new (", tip);
         ASSERT_NE(bobIcon, nullptr) << tip;
+        // The server's replies are traced for a debugger to follow.
+        EXPECT_TRUE(pellmor.waitForTrace("bob's maildrop has 3 messages", 1000));
 
         clickWindow(bobIcon);
         ASSERT_TRUE(waitForOpenMenus(1, 5000));
@@ -211,6 +213,22 @@ TEST_F(EndToEnd, ASelfSignedCertificateTrustedInTheOptionsChecksOverTls) {
     ASSERT_TRUE(chooseCommand(alice, 'C')); // "&Check now"
     EXPECT_NE(iconShowing("alice@127.0.0.2 - ", " new (", tip), nullptr) << tip;
     EXPECT_EQ(exitThrough(pellmor, alice), 0);
+}
+
+// A failure at the start (here the registry's: a lasting key cannot be made
+// under a volatile one) is shown in a box owned by the main window, and the
+// program ends with 1.
+TEST_F(EndToEnd, AFailureAtTheStartIsShownAndEndsWithOne) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Harrowden\\Pellmor\\1.0", 0, nullptr,
+                    REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCloseKey(key);
+    DebuggedProgram pellmor(pellmorExe);
+    HWND box = waitForWindow("#32770", "Pellmor Exception", 20000);
+    EXPECT_EQ(windowClassName(GetWindow(box, GW_OWNER)), "Pellmor");
+    ASSERT_TRUE(closeWith(box, IDOK));
+    DWORD code = 0;
+    EXPECT_TRUE(pellmor.waitForExit(15000, code) && code == 1) << code;
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <memory>
 
 TEST(MessageList, FindsTheFirstExactUidAndCountsTheDeleted) {
@@ -19,4 +21,7 @@ TEST(MessageList, FindsTheFirstExactUidAndCountsTheDeleted) {
     EXPECT_EQ(list.countDeleted(), 2);
     list.begin()->flags = POP3::Message::NotListed | POP3::Message::Unfetched;
     EXPECT_EQ(list.countDeleted(), 2) << "other flags are no deletion";
+    list.begin()->received = INT_MAX - 5;
+    list.begin()->countReceived(SIZE_MAX);
+    EXPECT_EQ(list.begin()->received, INT_MAX) << "the count saturates, never wraps negative";
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <set>
 
 namespace {
 
@@ -72,6 +73,9 @@ TEST_F(POP3Client, ChecksFollowTheMailboxAndDeleteByTheCurrentNumber) {
     EXPECT_EQ(server.takeTranscript(), (Lines{"user alice", "pass secret", "stat", "uidl", "list 1",
                                               "top 1 30", "list 2", "top 2 30", "quit"}));
     EXPECT_EQ(nth(1).lines()[0], "..") << "a stuffed lone dot does not end the data";
+    std::string value;
+    EXPECT_TRUE(nth(1).getHeader("From", value));
+    EXPECT_FALSE(nth(1).getHeader("from", value) || value != "") << "exact, and no stale value";
     server.refuse("uidl");
     EXPECT_EQ(failedCheck().code, 7);
     EXPECT_EQ(uids(), (Lines{"a1?", "b2?"})) << "unlisted, not dropped";
@@ -152,8 +156,8 @@ TEST_F(POP3Client, ListingsNameOnlyRealMessagesAndAreBounded) {
     EXPECT_EQ(failedCheck().text, "too many messages");
 }
 
-// Each step that fails has its code, and a status is judged by its exact
-// word. The password goes out only after a clean greeting, in plain text as
+// Each step that fails has its code, whose text is all a tip shows: a text
+// of its own. A status is judged by its exact word. The password goes out only after a clean greeting, in plain text as
 // asked, and without a line break in it; STLS that is not offered, refused
 // or broken sends no word of the login. No failure outlasts the time-out.
 TEST_F(POP3Client, FailedStepsHaveTheirCodeAndSendThePasswordOnlyWhenSafe) {
@@ -180,6 +184,10 @@ TEST_F(POP3Client, FailedStepsHaveTheirCodeAndSendThePasswordOnlyWhenSafe) {
         {"stls", "+OK\r\n", 1, "", stls, Pop3Server::Stall},
         {"stls", "+OK\r\n", 1, "", stls, Pop3Server::Close},
     };
+    std::set<std::string> texts;
+    for (int code = 0; code <= 14; ++code)
+        texts.insert(POP3::Exception("", "", code).codeText());
+    EXPECT_EQ(texts.size(), 15u);
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
         server.clearFaults();

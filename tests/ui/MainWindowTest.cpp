@@ -41,24 +41,35 @@ TEST_F(MainWindowTest, LaunchStartsTheCommandOrSaysWhyNot) {
     GetTempPathA(sizeof folder, folder);
     const std::string marker = std::string(folder) + "pellmor-launched.txt";
     DeleteFileA(marker.c_str());
-    DialogWatcher watcher([](HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); });
+    std::string caption;
+    DialogWatcher watcher([&](HWND box) {
+        caption = windowText(box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
     currentAccount = ann;
     ann->clientCommand = "cmd.exe /c echo launched> \"" + marker + "\"";
     EXPECT_TRUE(MainWindow::onCommand(mainWindow, ID_LAUNCH_CLIENT));
     ann->clientCommand = "";
     EXPECT_TRUE(MainWindow::onCommand(mainWindow, ID_LAUNCH_CLIENT));
     EXPECT_EQ(watcher.seen.size(), 1u) << "one box, for the empty command";
+    EXPECT_EQ(caption, "Failed to launch client");
     for (int i = 0; i < 100 && GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(50);
     EXPECT_TRUE(DeleteFileA(marker.c_str())) << "the command did not run";
 }
 
-// While a dialog of the program is open, "&About" and "&Options..." open
-// nothing more and bring the open one to the front.
+// A dialog opens in the middle of the screen (it has no owner to centre
+// on). While it is open, "&About" and "&Options..." open nothing more and
+// bring the open one to the front.
 TEST_F(MainWindowTest, OneDialogAtATime) {
     int opened = 0;
     DialogWatcher watcher([&](HWND dialog) {
         if (++opened == 1) {
+            RECT box{}, screen{};
+            GetWindowRect(dialog, &box);
+            GetWindowRect(GetDesktopWindow(), &screen);
+            EXPECT_NEAR(box.left + box.right, screen.right, 1);
+            EXPECT_NEAR(box.top + box.bottom, screen.bottom, 1);
             SetForegroundWindow(mainWindow);
             EXPECT_TRUE(MainWindow::onCommand(mainWindow, ID_ABOUT));
             EXPECT_TRUE(MainWindow::onCommand(mainWindow, ID_OPTIONS));

@@ -5,6 +5,8 @@
 // manager, so only the boxes that a case is about are shown.
 #include "accounts/ProfileProblems.h"
 #include "support/DialogWatcher.h"
+#include "ui/CertificateTrust.h"
+#include "ui/LogonStart.h"
 #include "ui/OptionsDialog.h"
 #include "ui/WindowFixture.h"
 #include "ui/resource.h"
@@ -165,6 +167,26 @@ TEST_F(OptionsDialogTest, SecurityGivesItsDefaultPortAndAHostChangeForgetsTheTru
     EXPECT_EQ(ann->security, ConnectionSecurity::ImplicitTls);
     EXPECT_EQ(ann->trustedFingerprint + ann->refusedFingerprint, "");
     EXPECT_FALSE(IsWindowEnabled(item(IDC_TRUST_CERTIFICATE)));
+    // The trust box shows a fingerprint as viewers print it: 16 pairs a line.
+    std::string line = "EE";
+    for (int pair = 1; pair < 16; ++pair)
+        line += ":EE";
+    EXPECT_EQ(groupedFingerprint(std::string(64, 'E')), line + "\n" + line);
+}
+
+// "Start at logon" is the Run value with the program's path, quoted so that
+// a path with blanks stays one piece; the dialog shows what is stored.
+TEST_F(OptionsDialogTest, StartAtLogonStoresTheQuotedPathAndShowsIt) {
+    CheckDlgButton(dialog, IDC_START_AT_LOGON, BST_CHECKED);
+    click(IDOK);
+    char path[MAX_PATH] = "", stored[MAX_PATH + 2] = "";
+    DWORD size = sizeof stored;
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    RegGetValueA(HKEY_CURRENT_USER, runKeyPath, runValueName, RRF_RT_REG_SZ, nullptr, stored, &size);
+    EXPECT_EQ(stored, "\"" + std::string(path) + "\"");
+    open();
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_START_AT_LOGON), UINT{BST_CHECKED});
+    setStartAtLogon(false);
 }
 
 } // namespace

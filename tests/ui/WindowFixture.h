@@ -2,6 +2,7 @@
 
 #include "accounts/Account.h"
 #include "accounts/AccountList.h"
+#include "accounts/ProfileLine.h"
 #include "support/TestWindow.h"
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
@@ -12,6 +13,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 // What the tests of the main window and the options dialog stand on: the
 // program's hidden main window, and two live accounts with icons, "ann" and
@@ -25,10 +27,7 @@ protected:
         mainWindow = MainWindow::create(moduleInstance);
         for (const char* user : {"ann", "bob"}) {
             auto holder = std::make_unique<Account>(accounts.randomId());
-            holder->setHost("127.0.0.1");
-            holder->setUser(user);
-            holder->port = 1;
-            holder->setShowIcon(true);
+            applyProfileLine(*holder, "127.0.0.1," + std::string(user) + ",,1,0,10,0,,0,1d");
             accounts.append(holder);
         }
         accounts.saveProfiles();
