@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 // An icon's 32 x 32 pixels, top row first, as 0x00RRGGBB; where the mask
 // lets the background through, the colour carries the transparent bit too.
@@ -35,24 +34,6 @@ inline testing::AssertionResult readIconImage(HICON icon, IconImage& image) {
         image.pixels[i] =
             (image.pixels[i] & 0xFFFFFF) | (mask.pixels[i] & 1 ? IconImage::transparent : 0);
     return read ? testing::AssertionSuccess() : testing::AssertionFailure() << "no 32 x 32 colours";
-}
-
-// What laying `overlay` over `base` must give: the overlay's pixel where it
-// is opaque, the base's elsewhere (transparent only where both are).
-inline IconImage layered(const IconImage& base, const IconImage& overlay) {
-    IconImage result;
-    for (std::size_t i = 0; i < result.pixels.size(); ++i)
-        result.pixels[i] =
-            overlay.pixels[i] & IconImage::transparent ? base.pixels[i] : overlay.pixels[i];
-    return result;
-}
-
-// How many pixels differ, as text ("" when none).
-inline std::string differences(const IconImage& got, const IconImage& expected) {
-    int found = 0;
-    for (std::size_t i = 0; i < got.pixels.size(); ++i)
-        found += got.pixels[i] != expected.pixels[i] ? 1 : 0;
-    return found ? std::to_string(found) + " pixels differ" : "";
 }
 
 // Whether `icon` is still a live icon handle.
