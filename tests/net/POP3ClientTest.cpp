@@ -156,10 +156,11 @@ TEST_F(POP3Client, ListingsNameOnlyRealMessagesAndAreBounded) {
     EXPECT_EQ(failedCheck().text, "too many messages");
 }
 
-// Each step that fails has its code, whose text is all a tip shows: a text
-// of its own. A status is judged by its exact word. The password goes out only after a clean greeting, in plain text as
-// asked, and without a line break in it; STLS that is not offered, refused
-// or broken sends no word of the login. No failure outlasts the time-out.
+// Each step that fails has its code, whose text (all a tip shows) is its
+// own. A status is judged by its exact word. The password goes out only
+// after a clean greeting, in plain text as asked, and without a line break
+// in it; STLS that is not offered, refused or broken sends no word of the
+// login. No failure outlasts the time-out.
 TEST_F(POP3Client, FailedStepsHaveTheirCodeAndSendThePasswordOnlyWhenSafe) {
     const auto stls = ConnectionSecurity::Stls;
     const struct {
@@ -258,8 +259,10 @@ TEST_F(POP3Client, HostileRepliesAreBoundedInMemoryAndTime) {
     while (endless.size() <= POP3::Client::maxReplyBytes + 4096)
         endless += "X-Endless: this reply has no end\r\n";
     server.clearFaults();
+    server.add(sampleMessage(3));
     server.answer("top 1", "+OK", chatty);
-    server.fault("top 2", std::move(endless));
+    server.answer("top 2", "+OK", Lines(3000, "X-Many: one of many header lines"));
+    server.fault("top 3", std::move(endless));
     EXPECT_EQ(failedCheck().text, "reply too long");
     size_t kept = 0;
     for (const Header& header : nth(2).headers())

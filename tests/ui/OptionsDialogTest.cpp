@@ -182,7 +182,8 @@ TEST_F(OptionsDialogTest, StartAtLogonStoresTheQuotedPathAndShowsIt) {
     char path[MAX_PATH] = "", stored[MAX_PATH + 2] = "";
     DWORD size = sizeof stored;
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    RegGetValueA(HKEY_CURRENT_USER, runKeyPath, runValueName, RRF_RT_REG_SZ, nullptr, stored, &size);
+    RegGetValueA(HKEY_CURRENT_USER, runKeyPath, runValueName, RRF_RT_REG_SZ, nullptr, stored,
+                 &size);
     EXPECT_EQ(stored, "\"" + std::string(path) + "\"");
     open();
     EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_START_AT_LOGON), UINT{BST_CHECKED});
